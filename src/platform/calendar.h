@@ -1,0 +1,17 @@
+#pragma once
+// Plain calendar arithmetic on LocalDateTime (proleptic Gregorian).
+
+#include "platform/clock.h"
+
+#include <cstdint>
+
+namespace kestrelon {
+
+bool isLeapYear(int year);
+int daysInMonth(int year, int month);
+// Days since 1970-01-01 for a civil date, and back.
+int64_t daysFromCivil(int year, int month, int day);
+void civilFromDays(int64_t days, int& year, int& month, int& day);
+LocalDateTime addMilliseconds(const LocalDateTime& t, int64_t ms);
+
+} // namespace kestrelon

@@ -1,0 +1,28 @@
+#pragma once
+// Real time for front ends without a window system (the command line):
+// sleeps for real, and its pump fires the headless timers.
+
+#include "platform/scheduled_clock.h"
+
+namespace kestrelon {
+
+class SteadyClock : public ScheduledClock {
+public:
+    SteadyClock();
+    void Sleep(uint32_t ms) override;
+    uint64_t nowMicros() override;
+    void spendMicros(uint64_t us) override;
+    LocalDateTime localNow() override;
+    void waitForEvents(uint32_t maxMs) override;
+
+    uint64_t sleptMs() const { return sleptMs_; }
+
+private:
+    uint64_t originNs_;
+    uint64_t sleptMs_ = 0;
+};
+
+// The PC's local date and time, shared by every real clock.
+LocalDateTime systemLocalNow();
+
+} // namespace kestrelon
