@@ -1,1 +1,8 @@
-int main() { return 0; }
+#include "cli/cli.h"
+
+#include <iostream>
+
+int main(int argc, char** argv) {
+    std::vector<std::string> args(argv + 1, argv + argc);
+    return kestrelon::cli::runCli(args, std::cout, std::cerr);
+}

@@ -1,0 +1,12 @@
+#include "cli/commands.h"
+
+namespace kestrelon::cli {
+
+const std::vector<Command>& allCommands() {
+    static const std::vector<Command> commands = {
+        devicesCommand(),
+    };
+    return commands;
+}
+
+} // namespace kestrelon::cli
