@@ -5,6 +5,8 @@
 // the window all share one copy. Initial values are the window's design-time
 // state; the settings load replaces them.
 
+#include "production/hex_edit.h"
+
 #include <array>
 #include <string>
 
@@ -63,12 +65,5 @@ struct ProductSettings {
     bool ResetRF = true;
     int Delay = 0;            // kept and written back, used by nothing
 };
-
-// Reads a hexadecimal edit's text: an empty text reads 0; text that is not
-// hexadecimal also reads 0 here (the boxes only accept hex digits).
-long long HexEditValue(const std::string& text);
-// Writes a number the way a hexadecimal edit shows it: upper case, no
-// leading zeros, empty for 0 or less.
-std::string HexEditText(long long value);
 
 } // namespace kestrelon

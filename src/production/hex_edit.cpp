@@ -1,4 +1,4 @@
-#include "production/product_settings.h"
+#include "production/hex_edit.h"
 
 #include <cstdio>
 
