@@ -1,0 +1,150 @@
+#pragma once
+// The numbering panel without a window: the state of every control of the
+// RX / TX serial-number boxes and the RF-ID row, and the change handlers that
+// carry the rules between those controls and the generators. A window binds
+// its widgets to this class; the command line uses it as it is, so both
+// start up and number units along the same path.
+//
+// As with real controls, a handler runs only when its control's value
+// actually changes, whether the operator or the program changed it; the
+// handlers set other controls and so run those controls' handlers in turn.
+
+#include "numbering/generators.h"
+#include "numbering/settings_file.h"
+
+#include <functional>
+#include <string>
+
+namespace kestrelon {
+
+enum class NumberingRow { Rx, Tx };
+
+struct SerialBoxes {
+    bool IsSN = false;            // cbRX_IsSN
+    bool IsDate = false;          // cbRX_IsDate
+    bool dateVisible = false;     // cbRX_IsDate and lblRX_Date shown
+    std::string DateLabel = "2009.01.01";
+    int FixByteCount = 0;         // edtRX_FixByteCount
+    int IncByteCount = 0;         // edtRX_IncByteCount
+    bool FixAscii = false;        // rbRX_FixAscii
+    bool FixHex = false;          // rbRX_FixHex
+    std::string FixSN;            // edtRX_FixSN
+    bool fixHexFilter = false;
+    bool fixUpperCase = true;
+    int fixMaxLength = 12;
+    bool fixEnabled = false;
+    std::string IncInitSN;        // edtRX_IncInitSN
+    int initMaxLength = 12;
+    bool initEnabled = false;
+    std::string IncCurrentSN;     // read-only, filled after a passed unit
+    std::string IncNextSN;        // read-only
+    int height = 95;              // group box height
+};
+
+struct RFIDBoxes {
+    bool Random = false;          // rbRX_RandomRFID
+    bool Custom = false;          // rbRX_CustomRFID
+    std::string IncInitRFID;      // edtRX_IncInitRFID
+    std::string IncCurrentRFID;   // read-only, filled after a passed unit
+    std::string IncNextRFID;      // read-only
+};
+
+// What the Current and Next boxes show after a passed unit; empty optionals
+// for boxes that the advance leaves alone.
+struct PassDisplay {
+    struct Row {
+        bool advanced = false;
+        std::string current, next;
+    };
+    Row rxSN, txSN, rxRFID, txRFID;
+};
+
+// The RF IDs a production run gives one unit: one read of each generator,
+// RX first; the mouse's one higher when both are equal.
+struct UnitRFIDs {
+    int32_t rx = 0;
+    int32_t tx = 0;
+};
+UnitRFIDs ReadUnitRFIDs(NumberingGenerators& g);
+
+// The counter advance after a passed unit: serial numbers move on when
+// numbering is on with an incrementing part; sequential RF IDs record the
+// IDs used (and the Next boxes show a fresh, consuming read).
+PassDisplay AdvanceAfterPass(NumberingGenerators& g, const UnitRFIDs& used);
+
+class NumberingPanel {
+public:
+    // save: the settings write every handler ends with. error: shows a
+    // message (a refused hex entry).
+    NumberingPanel(NumberingGenerators& generators, std::function<void()> save,
+                   std::function<void(const std::string&)> error = {});
+
+    const SerialBoxes& serial(NumberingRow r) const { return r == NumberingRow::Rx ? rx_ : tx_; }
+    const RFIDBoxes& rfid(NumberingRow r) const { return r == NumberingRow::Rx ? rxId_ : txId_; }
+    int BaseHeight() const { return baseHeight_; }
+    // gbSetting enabled (the settings lock is open): gates the Fixed and
+    // Initial boxes.
+    void setSettingsEnabled(bool on);
+
+    // Control changes, by the operator or the program. Each runs the
+    // control's handler when the value differs.
+    void setIsSN(NumberingRow r, bool checked);
+    void setIsDate(NumberingRow r, bool checked);
+    void setFixByteCount(NumberingRow r, int value);
+    void setIncByteCount(NumberingRow r, int value);
+    void setFixSNText(NumberingRow r, const std::string& text);
+    void setIncInitSNText(NumberingRow r, const std::string& text);
+    void checkFixAscii(NumberingRow r);
+    void checkFixHex(NumberingRow r);
+    void setIncInitRFIDText(NumberingRow r, const std::string& text);
+    void checkRandomRFID(NumberingRow r);
+    void checkCustomRFID(NumberingRow r);
+
+    // The handlers, by the names of the controls that fire them.
+    void cbRX_IsSNClick(NumberingRow r);
+    void cbRX_IsDateClick(NumberingRow r);
+    void edtRX_FixByteCountChange(NumberingRow r);
+    void edtRX_IncByteCountChange(NumberingRow r);
+    void edtRX_FixSNChange(NumberingRow r);
+    void edtRX_IncInitSNChange(NumberingRow r);
+    void rbRX_FixAsciiClick(NumberingRow r, bool ascii);
+    void edtRX_IncInitRFIDChange(NumberingRow r);
+    void rbRX_RandomRFIDClick(bool random);
+
+    // Fills the panel from the generators (start-up). Filling the Initial
+    // serial-number boxes here does not restart the sequences: each resumes
+    // where the settings file left it.
+    void ShowNumberingSettings();
+
+    // Shows the result of AdvanceAfterPass in the Current and Next boxes.
+    void showPassDisplay(const PassDisplay& d);
+
+private:
+    SerialBoxes& box(NumberingRow r) { return r == NumberingRow::Rx ? rx_ : tx_; }
+    RFIDBoxes& idBox(NumberingRow r) { return r == NumberingRow::Rx ? rxId_ : txId_; }
+    TProdSN& sn(NumberingRow r) { return r == NumberingRow::Rx ? *gens_.RxSN : *gens_.TxSN; }
+    TProdRFID& rf(NumberingRow r) { return r == NumberingRow::Rx ? *gens_.RxRFID : *gens_.TxRFID; }
+    void setFixBoxText(NumberingRow r, std::string text);
+    void setInitBoxText(NumberingRow r, std::string text);
+    void showSNNext(NumberingRow r);
+    void save() { if (save_) save_(); }
+    void refuse(const std::string& text);
+
+    NumberingGenerators& gens_;
+    std::function<void()> save_;
+    std::function<void(const std::string&)> error_;
+    SerialBoxes rx_, tx_;
+    RFIDBoxes rxId_, txId_;
+    bool settingsEnabled_ = false;
+    bool showing_ = false;
+    int baseHeight_ = 740;
+};
+
+// What start-up does to the numbering: load the settings file, fill the
+// panel, then run cbRX_IsSNClick for the RX box. The window and every
+// headless front end call this one function.
+void StartUpNumbering(SettingsFile& file, ProductSettings& settings, RunState& run, KnownDeviceTable& devices,
+                      NumberingGenerators& generators, NumberingPanel& panel,
+                      const std::function<void(int)>& onModelChange = {});
+
+} // namespace kestrelon
