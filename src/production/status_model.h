@@ -35,6 +35,7 @@ struct StatusModel {
     bool btnConnectEnabled = false;
     uint8_t btnConnectCaptionId = 0x03;              // "&Connect" / 0x04 "&Connecting"
     bool btnGoEnabled = false;
+    bool cbKeyboardbindVisible = false;             // only offered for keyboard + mouse receivers
     bool languageDialogShowing = false;
 
     // The result area of the Go group.

@@ -1,0 +1,109 @@
+#pragma once
+// Every command the tool sends to the dongle or, relayed over RF, to the
+// mouse, under the names of the engineering-page controls that send them.
+// Operands come from the engineering edits and results go back into them,
+// as the window shows them. The setting handlers fill the EEPROM images
+// while a production run is filling them and do nothing otherwise.
+
+#include "device/engineering_state.h"
+#include "device/transport.h"
+#include "production/product_settings.h"
+#include "production/run_state.h"
+#include "production/status_model.h"
+
+#include <string>
+
+namespace kestrelon {
+
+class CommandSet {
+public:
+    CommandSet(Transport& transport, RunState& run, ProductSettings& settings, EngineeringState& eng,
+               StatusModel& status)
+        : t_(transport), run_(run), settings_(settings), eng_(eng), status_(status) {}
+
+    // --- dongle commands ---
+    // n is the digit that ends the sending button's name (1 or 4). True when
+    // a valid answer came and was shown in edtSC0n_00..06.
+    bool btnSpecialCmd1Click(int n);
+    void btnC_Rd_Direct_RegClick();     // 0x14: dongle register -> edtDirectData
+    void btnC_Wrt_Direct_RegClick();    // 0x12
+    void btnRd_RFICClick();             // 0x06: transceiver register -> edtRFICData
+    void btnWrt_RFICClick();            // 0x07, repeated until a send succeeds
+    void btnUpdateCustKeyClick();       // 0x08 0B
+    void btnC_JUMP_TO_PORClick();       // 0x0E
+    void btnC_RELOAD_PARAMETERClick();  // 0x0F
+    void rbMSEClick();                  // 0x17: RX type, mouse or keyboard
+
+    // --- mouse commands over RF ---
+    // The confirmed EEPROM write; true when the dongle confirmed it.
+    bool btnC_RF_Wrt_EEPROMClick();
+    void btnC_RF_Rd_EEPROMClick();
+    void btnC_RF_Wrt_Index_RegClick();
+    void btnC_RF_Rd_Index_RegClick();
+    void btnC_RF_Wrt_Direct_RegClick();
+    void btnC_RF_Rd_Direct_RegClick();
+    void btnC_RF_Wrt_RFIC_RFX5820KClick();
+    void btnC_RF_Rd_RFIC_RFX5820KClick();
+    void btnC_RF_Wrt_SensorClick();
+    void btnC_RF_Rd_SensorClick();
+    void rbC_RF_ENTER_ACCESS_WO_LEDClick();
+    void rbC_RF_ENTER_ACCESS_W_LEDClick();
+    void rbC_RF_LEAVE_ACCESSClick();
+    void btnC_RF_SETUP_CPIClick();
+    void btnRF_DR_3CClick();   // "Execute Jump to POR Function"
+    void btnRF_DR_3DClick();   // "Fast Reload System Parameter"
+
+    // --- setting handlers (fill the images while RunMode is 1) ---
+    void rbRF_DR_15Click();   // switch CPI by L+R: enable
+    void rbRF_DR_1AClick();   //                     disable
+    void rbRF_DR_25Click();   // wake-up: motion and buttons
+    void rbRF_DR_2AClick();   //          buttons only
+    void rbRF_DR_45Click();   // power saving: none
+    void rbRF_DR_4FClick();   //               wake after linking
+    void rbRF_DR_4AClick();   //               wake by L+R+M
+    void rbRF_DR_5AClick();   // power-on auto connect: enable
+    void rbRF_DR_55Click();   //                         disable
+    void cbRF_Set_BTY_Low_LevelChange();
+    void rbRF_CPI_LClick();
+    void rbRF_CPI_HClick();
+    void cbCustKey1Change();
+    void cbCustKey2Change();
+    void rbMouseOnlyClick();
+    void rbKbdMseClick();
+
+    // --- the EEPROM page: dongle words read now, written by the next run ---
+    // sender is the button's name; only its last two characters matter.
+    void btnEEPROM_R_00Click(const std::string& sender);
+    void btnEEPROM_W_00Click(const std::string& sender);
+    void btnEEPROM_R_VIDClick();
+    void btnEEPROM_W_VIDClick();
+    void btnEEPROM_R_PIDClick();
+    void btnEEPROM_W_PIDClick();
+    void btnEEPROM_R_20Click();
+    // False, with a message and CommFailed set, for a descriptor that cannot
+    // be stored one byte per character or is longer than 46 characters.
+    bool btnEEPROM_W_20Click();
+
+    // The item lists at start-up: selects "WWW HOME" and "MAIL".
+    void FillCustKeyLists();
+
+
+private:
+    void rfWriteFromEdits(uint8_t code, const HexEdit& addr, const HexEdit& data);
+    void rfReadIntoEdit(uint8_t code, const HexEdit& addr, HexEdit& data);
+    void polledDongleRead(uint8_t code, HexEdit& data, int answerByte);
+    void accessCommand(uint8_t p2, uint8_t p3, uint8_t code);
+    void storeTx(uint8_t address, uint8_t value);
+    void storeTxPair(uint8_t address, uint8_t value, uint8_t complement);
+    void customKey(int item, int firstWord);
+    void readWordsInto(const char* highDigits, const char* lowDigits, std::string& target);
+    void writeWordsFrom(const std::string& idText, const char* highDigits, const char* lowDigits);
+
+    Transport& t_;
+    RunState& run_;
+    ProductSettings& settings_;
+    EngineeringState& eng_;
+    StatusModel& status_;
+};
+
+} // namespace kestrelon

@@ -1,0 +1,115 @@
+// The engineering EEPROM page: a few dongle words read now and shown as
+// their high byte, and writes staged into the dongle image for the next run.
+#include "device/command_set.h"
+#include "device/latin1.h"
+
+#include <cstdio>
+
+namespace kestrelon {
+
+namespace {
+
+constexpr size_t kMaxDescriptorChars = 46;   // words 20..42
+
+std::string lastTwo(const std::string& name) { return name.size() >= 2 ? name.substr(name.size() - 2) : name; }
+
+int wordNumber(const std::string& twoDigits) {
+    if (twoDigits.size() != 2 || !isdigit(static_cast<unsigned char>(twoDigits[0])) ||
+        !isdigit(static_cast<unsigned char>(twoDigits[1])))
+        return -1;
+    return (twoDigits[0] - '0') * 10 + (twoDigits[1] - '0');
+}
+
+} // namespace
+
+void CommandSet::btnEEPROM_R_00Click(const std::string& sender) {
+    const std::string d = lastTwo(sender);
+    HexEdit* edit = eng_.eepromEdit(d);
+    const int n = wordNumber(d);
+    if (!edit || n < 0) return;
+    edit->Text.clear();
+    if (!t_.link().hasDevice()) return;
+    const int word = t_.ReadEepromWord(static_cast<uint8_t>(n));
+    char buf[16];
+    // The high byte; a failed read (-1) shifted as an unsigned 32-bit value
+    // shows FFFFFF.
+    std::snprintf(buf, sizeof buf, "%02X", static_cast<uint32_t>(word) >> 8);
+    edit->Text = buf;
+}
+
+void CommandSet::btnEEPROM_W_00Click(const std::string& sender) {
+    if (!t_.link().hasDevice()) return;
+    const std::string d = lastTwo(sender);
+    HexEdit* edit = eng_.eepromEdit(d);
+    const int n = wordNumber(d);
+    if (!edit || n < 0) return;
+    // The edit holds one byte; a wider text (such as a failed read's
+    // FFFFFF) must not spill into a neighbouring word.
+    run_.RxImage[n] = CheckedByte(static_cast<uint8_t>(edit->value() & 0xFF));
+}
+
+void CommandSet::readWordsInto(const char* high, const char* low, std::string& target) {
+    btnEEPROM_R_00Click(std::string("btnEEPROM_R_") + high);
+    btnEEPROM_R_00Click(std::string("btnEEPROM_R_") + low);
+    target = eng_.eepromEdit(high)->Text + eng_.eepromEdit(low)->Text;
+}
+
+void CommandSet::writeWordsFrom(const std::string& idText, const char* high, const char* low) {
+    const long long v = HexEditValue(idText);
+    eng_.eepromEdit(high)->setValue((v >> 8) & 0xFF);
+    eng_.eepromEdit(low)->setValue(v & 0xFF);
+    btnEEPROM_W_00Click(std::string("btnEEPROM_W_") + high);
+    btnEEPROM_W_00Click(std::string("btnEEPROM_W_") + low);
+}
+
+void CommandSet::btnEEPROM_R_VIDClick() { readWordsInto("15", "16", settings_.VidSet); }
+void CommandSet::btnEEPROM_R_PIDClick() { readWordsInto("17", "18", settings_.PidSet); }
+void CommandSet::btnEEPROM_W_VIDClick() { writeWordsFrom(settings_.VidSet, "15", "16"); }
+void CommandSet::btnEEPROM_W_PIDClick() { writeWordsFrom(settings_.PidSet, "17", "18"); }
+
+void CommandSet::btnEEPROM_R_20Click() {
+    settings_.StringDesc.clear();
+    if (!t_.link().hasDevice()) return;
+    btnEEPROM_R_00Click("btnEEPROM_R_19");
+    // An erased or unreadable length word holds no descriptor: reading 46
+    // characters of erased words would put garbage into the product's
+    // descriptor box, and the next run would write it to the dongle.
+    const int lengthWord = t_.ReadEepromWord(19);
+    if (!IsValidCheckedWord(lengthWord)) return;
+    long long n = (eng_.edtEEPROM_19.value() - 2) / 2;
+    if (n > static_cast<long long>(kMaxDescriptorChars)) n = kMaxDescriptorChars;
+    std::string latin1;
+    for (long long k = 0; 2 * k < n; ++k) {
+        const int w = t_.ReadEepromWord(static_cast<uint8_t>(20 + k)) & 0xFFFF;
+        latin1 += static_cast<char>(w >> 8);
+        if (2 * k + 1 < n) latin1 += static_cast<char>(w & 0xFF);
+    }
+    // A text box shows its text up to the first NUL.
+    latin1 = latin1.substr(0, latin1.find('\0'));
+    settings_.StringDesc = Latin1ToUtf8(latin1);
+}
+
+bool CommandSet::btnEEPROM_W_20Click() {
+    if (!t_.link().hasDevice()) return true;
+    const auto latin1 = Utf8ToLatin1(settings_.StringDesc);
+    if (!latin1 || latin1->size() > kMaxDescriptorChars) {
+        status_.message("Message", latin1 ? "The USB string descriptor is longer than 46 characters; "
+                                            "nothing was written."
+                                          : "The USB string descriptor holds characters that cannot be stored "
+                                            "one byte each (only U+0000 to U+00FF); nothing was written.");
+        t_.CommFailed = true;
+        return false;
+    }
+    const std::string& s = *latin1;
+    const size_t L = s.size();
+    eng_.edtEEPROM_19.setValue(static_cast<long long>(2 * L + 2));
+    btnEEPROM_W_00Click("btnEEPROM_R_19");
+    for (size_t k = 0; 2 * k < L; ++k) {
+        const auto hi = static_cast<unsigned char>(s[2 * k]);
+        const auto lo = 2 * k + 1 < L ? static_cast<unsigned char>(s[2 * k + 1]) : 0;
+        run_.RxImage[20 + k] = hi * 256 + lo;
+    }
+    return true;
+}
+
+} // namespace kestrelon
