@@ -46,10 +46,6 @@ struct StatusModel {
     std::string edtMseDongleAddr, edtTX_SN, edtRX_SN, edtCaliTime;
     int pbSetTX = 0;                                 // 0..20
 
-    // The numbering panel's Current and Next boxes after a passing unit.
-    std::string edtRX_IncCurrentSN, edtRX_IncNextSN, edtTX_IncCurrentSN, edtTX_IncNextSN;
-    std::string edtRX_IncCurrentRFID, edtRX_IncNextRFID, edtTX_IncCurrentRFID, edtTX_IncNextRFID;
-
     std::vector<std::string> lstDebug;               // the hidden debug list
 
     // A modal message (dlgError, dlgBind, plain boxes). The window shows a
