@@ -5,6 +5,7 @@ namespace kestrelon::cli {
 const std::vector<Command>& allCommands() {
     static const std::vector<Command> commands = {
         devicesCommand(),
+        numbersCommand(),
     };
     return commands;
 }

@@ -6,5 +6,6 @@
 namespace kestrelon::cli {
 
 Command devicesCommand();
+Command numbersCommand();
 
 } // namespace kestrelon::cli
