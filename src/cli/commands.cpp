@@ -5,6 +5,13 @@ namespace kestrelon::cli {
 const std::vector<Command>& allCommands() {
     static const std::vector<Command> commands = {
         devicesCommand(),
+        infoCommand(),
+        rxReadCommand(),
+        rxWriteCommand(),
+        txReadCommand(),
+        txWriteCommand(),
+        rxDumpCommand(),
+        txDumpCommand(),
         numbersCommand(),
     };
     return commands;

@@ -7,5 +7,12 @@ namespace kestrelon::cli {
 
 Command devicesCommand();
 Command numbersCommand();
+Command infoCommand();
+Command rxReadCommand();
+Command rxWriteCommand();
+Command txReadCommand();
+Command txWriteCommand();
+Command rxDumpCommand();
+Command txDumpCommand();
 
 } // namespace kestrelon::cli

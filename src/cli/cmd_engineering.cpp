@@ -1,0 +1,181 @@
+// The engineering commands: talk to a receiver and its mouse without the
+// window, through the same core calls the window uses.
+#include "cli/commands.h"
+#include "cli/engineering.h"
+#include "device/detection.h"
+#include "device/dongle_info.h"
+
+#include <ostream>
+
+namespace kestrelon::cli {
+
+namespace {
+
+const char* modelOfVersion(int version) {
+    for (int m = 0; m < 3; ++m)
+        if (Detection::DongleFitsModel(m, version)) return m == 0 ? "01" : m == 1 ? "02" : "03";
+    return nullptr;
+}
+
+bool number(const Args& args, size_t i, unsigned long long max, const char* what, const Io& io,
+            unsigned long long& out) {
+    if (parseNumber(args.positional[i], max, out)) return true;
+    io.error(std::string(what) + " must be a number from 0 to " + Hex(static_cast<long long>(max), 0).insert(0, "0x") +
+             " (decimal or 0x...), not '" + args.positional[i] + "'");
+    return false;
+}
+
+int info(const Args& args, const Io& io) {
+    EngineeringSession s;
+    if (!OpenReceiver(args, io, s, true)) return kExitFailed;
+    Station& st = *s.station;
+    const int version = st.link.DongleVersion;
+    const char* model = modelOfVersion(version);
+    io.out << "dongle: " << Hex(st.link.vendorId, 4) << ":" << Hex(st.link.productId, 4) << " version "
+           << Hex(version, 4) << "\n";
+    io.out << "model: " << (model ? model : "none (version fits no model)") << "\n";
+    if (!st.status.ledRX.Value) {
+        io.error("the receiver does not answer (dongle information)");
+        return CloseReceiver(s, io, kExitFailed);
+    }
+    const DongleInfo di = ReadDongleInfo(st.transport);
+    io.out << "paired mouse ID: " << Hex(st.pairingState.PrevMouseId, 2) << "\n";
+    io.out << "paired keyboard ID: " << Hex(st.pairingState.PrevKbdId, 2) << "\n";
+    io.out << "RF channel: " << (di.valid ? std::to_string(di.channel) : std::string("unknown")) << "\n";
+    if (st.status.ledTX.Value) {
+        const int chip = st.detection.readChipByte();
+        io.out << "mouse: answers over RF";
+        if (chip >= 0) io.out << ", chip byte " << Hex(chip, 2);
+        io.out << "\n";
+    } else {
+        io.out << "mouse: does not answer over RF\n";
+    }
+    return CloseReceiver(s, io, kExitOk);
+}
+
+int rxRead(const Args& args, const Io& io) {
+    unsigned long long word;
+    if (!number(args, 0, 63, "WORD", io, word)) return kExitUsage;
+    EngineeringSession s;
+    if (!OpenReceiver(args, io, s, false)) return kExitFailed;
+    const int v = s.station->transport.ReadEepromWord(static_cast<uint8_t>(word));
+    if (v < 0) {
+        io.error("the receiver gave no valid answer reading word " + Hex(static_cast<long long>(word), 2));
+        return CloseReceiver(s, io, kExitFailed);
+    }
+    io.out << Hex(v, 4) << "\n";
+    return CloseReceiver(s, io, kExitOk);
+}
+
+int rxWrite(const Args& args, const Io& io) {
+    unsigned long long word, value;
+    if (!number(args, 0, 63, "WORD", io, word) || !number(args, 1, 0xFFFF, "VALUE", io, value)) return kExitUsage;
+    EngineeringSession s;
+    if (!OpenReceiver(args, io, s, false)) return kExitFailed;
+    auto& t = s.station->transport;
+    t.WriteEepromVerified(static_cast<uint8_t>(word), static_cast<uint16_t>(value));
+    if (t.CommFailed) {
+        io.error("word " + Hex(static_cast<long long>(word), 2) + " did not read back as " +
+                 Hex(static_cast<long long>(value), 4) + " (no answer or verify mismatch)");
+        return CloseReceiver(s, io, kExitFailed);
+    }
+    io.out << Hex(static_cast<long long>(value), 4) << "\n";
+    return CloseReceiver(s, io, kExitOk);
+}
+
+int txRead(const Args& args, const Io& io) {
+    unsigned long long addr;
+    if (!number(args, 0, 0x7F, "ADDR", io, addr)) return kExitUsage;
+    EngineeringSession s;
+    if (!OpenReceiver(args, io, s, false)) return kExitFailed;
+    Station& st = *s.station;
+    st.eng.edtRF_EEPROMAddr.setValue(static_cast<long long>(addr));
+    st.commands.btnC_RF_Rd_EEPROMClick();
+    if (st.transport.CommFailed) {
+        io.error("the mouse did not answer over RF reading byte " + Hex(static_cast<long long>(addr), 2));
+        return CloseReceiver(s, io, kExitFailed);
+    }
+    io.out << st.eng.edtRF_EEPROMData.Text << "\n";
+    return CloseReceiver(s, io, kExitOk);
+}
+
+int txWrite(const Args& args, const Io& io) {
+    unsigned long long addr, value;
+    if (!number(args, 0, 0x7F, "ADDR", io, addr) || !number(args, 1, 0xFF, "VALUE", io, value)) return kExitUsage;
+    EngineeringSession s;
+    if (!OpenReceiver(args, io, s, false)) return kExitFailed;
+    Station& st = *s.station;
+    // The mouse takes EEPROM writes only in access mode.
+    st.commands.rbC_RF_ENTER_ACCESS_WO_LEDClick();
+    st.clock.Sleep(50);
+    st.eng.edtRF_EEPROMAddr.setValue(static_cast<long long>(addr));
+    st.eng.edtRF_EEPROMData.setValue(static_cast<long long>(value));
+    const bool confirmed = st.commands.btnC_RF_Wrt_EEPROMClick();
+    st.commands.rbC_RF_LEAVE_ACCESSClick();
+    st.clock.Sleep(50);
+    if (!confirmed || st.transport.CommFailed) {
+        io.error("the mouse did not confirm writing byte " + Hex(static_cast<long long>(addr), 2));
+        return CloseReceiver(s, io, kExitFailed);
+    }
+    io.out << Hex(static_cast<long long>(value), 2) << "\n";
+    return CloseReceiver(s, io, kExitOk);
+}
+
+int rxDump(const Args& args, const Io& io) {
+    EngineeringSession s;
+    if (!OpenReceiver(args, io, s, false)) return kExitFailed;
+    for (int w = 0; w < 64; ++w) {
+        const int v = s.station->transport.ReadEepromWord(static_cast<uint8_t>(w));
+        if (v < 0) {
+            io.error("the receiver gave no valid answer reading word " + Hex(w, 2));
+            return CloseReceiver(s, io, kExitFailed);
+        }
+        io.out << (w % 8 == 0 ? Hex(w, 2) + ":" : std::string()) << " " << Hex(v, 4) << (w % 8 == 7 ? "\n" : "");
+    }
+    return CloseReceiver(s, io, kExitOk);
+}
+
+int txDump(const Args& args, const Io& io) {
+    EngineeringSession s;
+    if (!OpenReceiver(args, io, s, false)) return kExitFailed;
+    Station& st = *s.station;
+    for (int a = 0; a < 128; ++a) {
+        const int v = st.transport.RfRead(0x24, static_cast<uint8_t>(a));
+        if (v < 0) {
+            io.error("the mouse did not answer over RF reading byte " + Hex(a, 2));
+            return CloseReceiver(s, io, kExitFailed);
+        }
+        io.out << (a % 16 == 0 ? Hex(a, 2) + ":" : std::string()) << " " << Hex(v, 2) << (a % 16 == 15 ? "\n" : "");
+    }
+    return CloseReceiver(s, io, kExitOk);
+}
+
+} // namespace
+
+Command infoCommand() {
+    return {"info", "open the receiver and report its IDs, model, pairing, channel and whether the mouse answers",
+            "info", receiverOptions(), 0, 0, info};
+}
+Command rxReadCommand() {
+    return {"rx-read", "read one word (0-63) of the receiver's EEPROM", "rx-read WORD", receiverOptions(), 1, 1, rxRead};
+}
+Command rxWriteCommand() {
+    return {"rx-write", "write one word of the receiver's EEPROM and read it back until it matches",
+            "rx-write WORD VALUE", receiverOptions(), 2, 2, rxWrite};
+}
+Command txReadCommand() {
+    return {"tx-read", "read one byte (0-0x7F) of the mouse's EEPROM over RF", "tx-read ADDR", receiverOptions(), 1, 1,
+            txRead};
+}
+Command txWriteCommand() {
+    return {"tx-write", "write one byte of the mouse's EEPROM over RF, confirmed by the receiver",
+            "tx-write ADDR VALUE", receiverOptions(), 2, 2, txWrite};
+}
+Command rxDumpCommand() {
+    return {"rx-dump", "read all 64 words of the receiver's EEPROM", "rx-dump", receiverOptions(), 0, 0, rxDump};
+}
+Command txDumpCommand() {
+    return {"tx-dump", "read all 128 bytes of the mouse's EEPROM over RF", "tx-dump", receiverOptions(), 0, 0, txDump};
+}
+
+} // namespace kestrelon::cli

@@ -1,0 +1,72 @@
+#include "cli/engineering.h"
+
+#include <cstdio>
+
+namespace kestrelon::cli {
+
+std::vector<Option> receiverOptions() {
+    return {{"vid", "ID", "vendor ID of the receiver to open (decimal or 0x...)"},
+            {"pid", "ID", "product ID of the receiver to open"}};
+}
+
+std::string Hex(long long value, int digits) {
+    char buf[24];
+    std::snprintf(buf, sizeof buf, "%0*llX", digits, value);
+    return buf;
+}
+
+bool OpenReceiver(const Args& args, const Io& io, EngineeringSession& s, bool fullDetection) {
+    unsigned long long vid = 0, pid = 0;
+    const bool byId = args.has("vid") || args.has("pid");
+    if (byId && (!parseNumber(args.value("vid"), 0xFFFF, vid) || !parseNumber(args.value("pid"), 0xFFFF, pid) ||
+                 vid == 0 || pid == 0)) {
+        io.error("--vid and --pid go together, each a number from 1 to 0xFFFF");
+        return false;
+    }
+    if (!OpenDeviceSession(args, io, s.devices)) return false;
+    StationConfig cfg;
+    cfg.settingsPath = "";   // engineering commands neither read nor write settings
+    s.station = std::make_unique<Station>(*s.devices.backend, *s.devices.clock, cfg);
+    Station& st = *s.station;
+    st.run.RunMode = RunIdle;
+    if (byId) {
+        st.settings.VidSet = Hex(static_cast<long long>(vid), 4);
+        st.settings.PidSet = Hex(static_cast<long long>(pid), 4);
+    } else {
+        FillBuiltInDevices(st.detection.KnownDevices);
+    }
+
+    if (fullDetection) {
+        st.detection.LastDeviceCount = -1;   // whatever is there now counts as a change
+        st.detection.DetectHIDDeviceCounterTimer();
+    } else {
+        auto tryOpen = [&](int v, int p) {
+            int version = 0;
+            if (!st.hid.OpenHidDevice(v, p, st.link.handle, version)) return false;
+            st.link.vendorId = v;
+            st.link.productId = p;
+            st.link.DongleVersion = version;
+            return true;
+        };
+        bool opened = false;
+        for (const auto& slot : st.detection.KnownDevices)
+            if (slot.used() && (opened = tryOpen(slot.vendorId, slot.productId))) break;
+        if (!opened && byId) tryOpen(static_cast<int>(vid), static_cast<int>(pid));
+    }
+    if (!st.link.hasDevice()) {
+        io.error(byId ? "no receiver " + Hex(static_cast<long long>(vid), 4) + ":" +
+                            Hex(static_cast<long long>(pid), 4) + " with feature reports found"
+                      : "no known receiver found (run 'devices' to see what is there)");
+        CloseReceiver(s, io, kExitFailed);
+        return false;
+    }
+    return true;
+}
+
+int CloseReceiver(EngineeringSession& s, const Io& io, int code) {
+    if (s.station) s.station->link.close();
+    if (!s.devices.saveSimState(io)) return kExitFailed;
+    return code;
+}
+
+} // namespace kestrelon::cli
