@@ -4,6 +4,7 @@ namespace kestrelon::cli {
 
 const std::vector<Command>& allCommands() {
     static const std::vector<Command> commands = {
+        runCommand(),
         devicesCommand(),
         infoCommand(),
         rxReadCommand(),

@@ -14,5 +14,6 @@ Command txReadCommand();
 Command txWriteCommand();
 Command rxDumpCommand();
 Command txDumpCommand();
+Command runCommand();
 
 } // namespace kestrelon::cli

@@ -39,7 +39,7 @@ bool OpenDeviceSession(const Args& args, const Io& io, DeviceSession& s, bool vi
         s.simPair = std::make_shared<sim::PairFirmware>(sim::PairConfig{}, [clock] { return clock->nowMicros(); });
         s.statePath = args.value("sim-state");
         if (!s.statePath.empty() && !loadState(s.statePath, *s.simPair, io)) return false;
-        backend->plugDongle(s.simPair);
+        s.simDongleDevice = backend->plugDongle(s.simPair);
         s.sim = backend.get();
         s.backend = std::move(backend);
         return true;

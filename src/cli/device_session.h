@@ -18,6 +18,7 @@ struct DeviceSession {
     std::unique_ptr<HidBackend> backend;
     sim::SimHidBackend* sim = nullptr;             // set with --sim
     std::shared_ptr<sim::PairFirmware> simPair;    // the plugged receiver and mouse
+    int simDongleDevice = -1;
     std::string statePath;
 
     // Writes the simulated pair back to --sim-state; false after an error line.

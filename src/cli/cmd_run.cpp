@@ -1,0 +1,244 @@
+// `run`: the production line without a window. Start up as the window does,
+// then for each unit wait for a receiver whose mouse answers, press Go,
+// report, and wait for the next receiver.
+#include "app/station.h"
+#include "cli/commands.h"
+#include "cli/device_session.h"
+#include "cli/engineering.h"
+#include "cli/sim_fault.h"
+#include "platform/steady_clock.h"
+#include "platform/virtual_clock.h"
+
+#include <fstream>
+#include <iostream>
+#include <nlohmann/json.hpp>
+#include <ostream>
+
+namespace kestrelon::cli {
+
+namespace {
+
+constexpr uint32_t kSimReadyLimitMs = 30000;   // a simulated pair is ready in well under a second
+
+uint64_t sleptMs(Clock& c) {
+    if (auto* v = dynamic_cast<VirtualClock*>(&c)) return v->sleptMs();
+    if (auto* s = dynamic_cast<SteadyClock*>(&c)) return s->sleptMs();
+    return 0;
+}
+
+std::string idText(int32_t id, bool random) {
+    if (id < 0) return "";
+    (void)random;
+    return Hex(id & 0xFFFFFF, 6);
+}
+
+struct RunOptions {
+    unsigned long long units = 1;
+    bool json = false, fast = false, timing = false;
+    std::string dumpPath, settingsPath;
+    std::optional<FaultPlan> fault;
+};
+
+bool readOptions(const Args& args, const Io& io, RunOptions& o) {
+    if (args.has("units") && (!parseNumber(args.value("units"), 100000, o.units) || o.units == 0)) {
+        io.error("--units must be a number from 1");
+        return false;
+    }
+    o.json = args.has("json");
+    o.fast = args.has("fast");
+    o.timing = args.has("timing");
+    o.dumpPath = args.value("dump-eeprom");
+    o.settingsPath = args.value("settings", "TX.ini");
+    const bool sim = args.has("sim");
+    if (!sim && (o.fast || !o.dumpPath.empty() || args.has("sim-fault"))) {
+        io.error("--fast, --dump-eeprom and --sim-fault work only on the simulation (--sim)");
+        return false;
+    }
+    if (args.has("sim-fault")) {
+        FaultPlan plan;
+        std::string why;
+        if (!ParseFaultSpec(args.value("sim-fault"), plan, why)) {
+            io.error("--sim-fault: " + why);
+            return false;
+        }
+        o.fault = plan;
+    }
+    return true;
+}
+
+void printRecord(const Io& io, const RunOptions& o, int unit, const UnitRecord& r, bool randomIds) {
+    if (o.json) {
+        nlohmann::ordered_json j;
+        j["unit"] = unit;
+        j["result"] = r.passed ? "PASS" : "FAIL";
+        j["elapsed_ms"] = r.elapsedMs;
+        j["elapsed"] = r.elapsed;
+        j["rf_id"] = r.rfId;
+        j["rx_sn"] = r.rxSn;
+        j["tx_sn"] = r.txSn;
+        j["rx_rfid"] = idText(r.rxRfid, randomIds);
+        j["tx_rfid"] = idText(r.txRfid, randomIds);
+        j["reason"] = r.passed ? "" : r.reason;
+        io.out << j.dump() << std::endl;
+        return;
+    }
+    io.out << "unit " << unit << ": " << (r.passed ? "PASS" : "FAIL") << "  " << r.elapsed << " s  RF ID "
+           << (r.rfId.empty() ? "-" : r.rfId) << "  RX SN " << (r.rxSn.empty() ? "-" : r.rxSn) << "  TX SN "
+           << (r.txSn.empty() ? "-" : r.txSn);
+    if (!r.passed) io.out << "  (" << r.reason << ")";
+    io.out << std::endl;
+}
+
+class Line {
+public:
+    Line(DeviceSession& d, Station& st) : d_(d), st_(st) {}
+
+    // Pumps until the opened receiver's mouse answers; false after limitMs
+    // (never, with real hardware: the operator plugs the next receiver).
+    bool waitUntilReady(std::optional<uint32_t> limitMs) {
+        const uint32_t start = st_.clock.GetTickCount();
+        bool told = false;
+        while (!(st_.status.ledRX.Value && st_.status.ledTX.Value && st_.link.hasDevice() && !st_.run.AwaitNewDongle)) {
+            if (limitMs && st_.clock.GetTickCount() - start > *limitMs) return false;
+            if (!limitMs && !told) {
+                std::cerr << "waiting for a receiver whose mouse answers..." << std::endl;
+                told = true;
+            }
+            st_.clock.waitForEvents(100);
+        }
+        return true;
+    }
+
+    // Detection runs on its own timer; after the simulation plugged or
+    // unplugged a receiver the tick is run at once instead of up to 5 s later.
+    void detectNow() { st_.detection.DetectHIDDeviceCounterTimer(); }
+
+    std::shared_ptr<sim::PairFirmware> plugFresh(int unit) {
+        sim::PairConfig cfg;
+        cfg.seed = 1000 + static_cast<uint64_t>(unit);
+        Clock* clock = &st_.clock;
+        return std::make_shared<sim::PairFirmware>(cfg, [clock] { return clock->nowMicros(); });
+    }
+
+private:
+    DeviceSession& d_;
+    Station& st_;
+};
+
+int run(const Args& args, const Io& io) {
+    RunOptions o;
+    if (!readOptions(args, io, o)) return kExitUsage;
+    DeviceSession d;
+    if (!OpenDeviceSession(args, io, d, o.fast)) return kExitFailed;
+
+    StationConfig cfg;
+    cfg.settingsPath = o.settingsPath;
+    Station st(*d.backend, *d.clock, cfg);
+    st.status.showMessage = [&io](const std::string&, const std::string& text) {
+        std::string line = text;
+        while (!line.empty() && (line.back() == '\n' || line.back() == '\r')) line.pop_back();
+        for (auto& c : line)
+            if (c == '\r' || c == '\n') c = ' ';
+        io.error(line);
+    };
+    st.StartUp();
+    st.FormActivate();
+    Line line(d, st);
+
+    int dongleDevice = -1;
+    std::shared_ptr<sim::PairFirmware> pair;
+    nlohmann::json dumps = nlohmann::json::array();
+    bool allPassed = true;
+    int exitCode = kExitOk;
+    if (d.sim) {
+        // The state file's pair (or a fresh one) is the first unit.
+        pair = d.simPair;
+        dongleDevice = d.simDongleDevice;
+    }
+
+    for (int unit = 1; unit <= static_cast<int>(o.units); ++unit) {
+        if (d.sim && unit > 1) {
+            pair = line.plugFresh(unit);
+            dongleDevice = d.sim->plugDongle(pair);
+        }
+        line.detectNow();
+        const bool ready = line.waitUntilReady(d.sim ? std::optional<uint32_t>(kSimReadyLimitMs) : std::nullopt);
+        UnitRecord r;
+        if (!ready) {
+            r.reason = st.link.hasDevice() ? "the mouse did not answer over RF" : "no receiver was found";
+            r.elapsed = "0.000";
+        } else {
+            if (d.sim && o.fault && (!o.fault->onlyUnit || *o.fault->onlyUnit == unit)) pair->armFaults(o.fault->faults);
+            const uint64_t slept0 = sleptMs(st.clock);
+            const uint64_t xfer0 = d.sim ? d.sim->transferMicrosSpent() : 0;
+            st.production.btnGoClick();
+            r = st.production.lastUnit();
+            if (o.timing) {
+                const double waits = static_cast<double>(sleptMs(st.clock) - slept0);
+                const double xfer = d.sim ? static_cast<double>(d.sim->transferMicrosSpent() - xfer0) / 1000.0 : 0.0;
+                const double over = r.elapsedMs - waits - xfer;
+                char buf[200];
+                std::snprintf(buf, sizeof buf,
+                              "timing: unit %d wall %u ms, mandated waits %.0f ms, simulated transfers %.1f ms, "
+                              "own code %.1f ms (%.2f%%)\n",
+                              unit, r.elapsedMs, waits, xfer, over, 100.0 * over / (waits + xfer));
+                std::cerr << buf;
+            }
+        }
+        printRecord(io, o, unit, r, st.generators.RxRFID->IsRandom());
+        allPassed &= r.passed;
+        if (d.sim) {
+            dumps.push_back({{"unit", unit},
+                             {"dongle", std::vector<int>(pair->dongleEeprom().begin(), pair->dongleEeprom().end())},
+                             {"mouse", std::vector<int>(pair->mouseEeprom().begin(), pair->mouseEeprom().end())}});
+            if (unit < static_cast<int>(o.units)) {
+                // The operator takes the finished unit out.
+                d.sim->unplug(dongleDevice);
+                line.detectNow();
+            }
+        }
+        if (!r.settingsSaved) {
+            // Numbering more units from counters that could not be kept
+            // would hand out the same numbers again after a restart.
+            exitCode = kExitUsage;
+            break;
+        }
+    }
+
+    const SaveResult closing = st.FormCloseQuery();
+    if (!closing.ok) exitCode = kExitUsage;
+    if (d.sim) {
+        d.simPair = pair;
+        if (!d.saveSimState(io)) exitCode = exitCode ? exitCode : kExitFailed;
+    }
+    if (!o.dumpPath.empty()) {
+        std::ofstream out(o.dumpPath, std::ios::trunc);
+        out << dumps.dump() << "\n";
+        if (!out.flush()) {
+            io.error("cannot write " + o.dumpPath);
+            if (!exitCode) exitCode = kExitFailed;
+        }
+    }
+    if (exitCode) return exitCode;
+    return allPassed ? kExitOk : kExitFailed;
+}
+
+} // namespace
+
+Command runCommand() {
+    return {"run",
+            "the production line without a window: program N units, one record each",
+            "run",
+            {{"settings", "FILE", "the settings file (default TX.ini in the current folder)"},
+             {"units", "N", "number of units to program (default 1)"},
+             {"json", "", "one JSON object per unit"},
+             {"dump-eeprom", "FILE", "write each unit's dongle and mouse EEPROM to FILE as JSON (simulation)"},
+             {"fast", "", "run the simulation and every wait on a virtual clock"},
+             {"sim-fault", "SPEC", "unplug:N, noanswer:N, xfer-error:N, mouse-silent, readback:W; @K for unit K only"},
+             {"timing", "", "report each unit's time against the mandated waits on stderr"}},
+            0,
+            0,
+            run};
+}
+
+} // namespace kestrelon::cli
