@@ -13,7 +13,8 @@ Station::Station(HidBackend& backend, Clock& clk, StationConfig cfg)
           generators, [this] { btnWriteSettingClick(); },
           [this](const std::string& text) { status.message("Message", text); }),
       pairing(*this),
-      production(*this) {
+      production(*this),
+      erase(*this) {
     generators.reset(ComponentContext{clk, config.random});
     detectTimer_ = clock.createTimer(5000, [this] { detection.DetectHIDDeviceCounterTimer(); });
     linkTimer_ = clock.createTimer(500, [this] { production.tmrIsTxLinkTimer(); });
@@ -38,6 +39,8 @@ void Station::StartUp() {
                      [this](int model) { Model_selectClick(model); });
     // The RX type boxes follow the loaded choice.
     status.cbKeyboardbindVisible = !settings.MouseOnly;
+    erase.TX_ErasedClick(settings.TX_Erased);
+    erase.RX_ErasedClick(settings.RX_Erased);
 }
 
 void Station::Model_selectClick(int itemIndex) {

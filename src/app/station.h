@@ -4,6 +4,7 @@
 // options, the generators and the settings file. The window binds its
 // controls to one Station; the command line drives another; so do the tests.
 
+#include "app/erase_tools.h"
 #include "device/command_set.h"
 #include "device/detection.h"
 #include "device/device_link.h"
@@ -76,6 +77,7 @@ public:
     NumberingPanel numbering;
     Pairing pairing;
     ProductionRun production;
+    EraseTools erase;
 
 private:
     std::unique_ptr<Timer> detectTimer_, linkTimer_, bindTimer_;
