@@ -26,14 +26,26 @@ bool number(const Args& args, size_t i, unsigned long long max, const char* what
 }
 
 int info(const Args& args, const Io& io) {
+    int model = 0;
+    if (args.has("model")) {
+        const std::string m = args.value("model");
+        if (m != "01" && m != "02" && m != "03") {
+            io.error("--model must be 01, 02 or 03");
+            return kExitUsage;
+        }
+        model = m[1] - '1';
+    }
     EngineeringSession s;
+    s.model = model;
     if (!OpenReceiver(args, io, s, true)) return kExitFailed;
     Station& st = *s.station;
     const int version = st.link.DongleVersion;
-    const char* model = modelOfVersion(version);
+    const char* fits = modelOfVersion(version);
     io.out << "dongle: " << Hex(st.link.vendorId, 4) << ":" << Hex(st.link.productId, 4) << " version "
            << Hex(version, 4) << "\n";
-    io.out << "model: " << (model ? model : "none (version fits no model)") << "\n";
+    io.out << "model: " << (fits ? fits : "none (version fits no model)") << "\n";
+    io.out << "status: " << st.status.edtRX << ", " << st.status.edtTX << " (selected model 0" << model + 1
+           << ")\n";
     if (!st.status.ledRX.Value) {
         io.error("the receiver does not answer (dongle information)");
         return CloseReceiver(s, io, kExitFailed);
@@ -153,8 +165,10 @@ int txDump(const Args& args, const Io& io) {
 } // namespace
 
 Command infoCommand() {
+    auto options = receiverOptions();
+    options.push_back({"model", "NN", "the selected model the receiver is checked against: 01 (default), 02, 03"});
     return {"info", "open the receiver and report its IDs, model, pairing, channel and whether the mouse answers",
-            "info", receiverOptions(), 0, 0, info};
+            "info", options, 0, 0, info};
 }
 Command rxReadCommand() {
     return {"rx-read", "read one word (0-63) of the receiver's EEPROM", "rx-read WORD", receiverOptions(), 1, 1, rxRead};

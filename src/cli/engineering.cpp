@@ -29,6 +29,7 @@ bool OpenReceiver(const Args& args, const Io& io, EngineeringSession& s, bool fu
     s.station = std::make_unique<Station>(*s.devices.backend, *s.devices.clock, cfg);
     Station& st = *s.station;
     st.run.RunMode = RunIdle;
+    st.settings.ModelIndex = s.model;
     if (byId) {
         st.settings.VidSet = Hex(static_cast<long long>(vid), 4);
         st.settings.PidSet = Hex(static_cast<long long>(pid), 4);

@@ -12,6 +12,7 @@ namespace kestrelon::cli {
 struct EngineeringSession {
     DeviceSession devices;
     std::unique_ptr<Station> station;
+    int model = 0;   // the selected model the receiver is checked against
 };
 
 // Options of the engineering commands that pick the receiver.
