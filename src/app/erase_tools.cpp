@@ -1,6 +1,5 @@
 #include "app/erase_tools.h"
 
-#include "app/lang.h"
 #include "app/station.h"
 
 namespace kestrelon {
@@ -22,20 +21,11 @@ void EraseTools::CallMEROClick(bool checked) {
 
 bool EraseTools::begin(bool needMouse, uint32_t& start) {
     auto& st = s_.status;
-    st.edtCaliTime.clear();
-    st.lblResult.clear();
-    st.lblResultColor = ResultColor::None;
-    st.Image1Visible = false;
-    st.edtTX_SN.clear();
-    st.edtRX_SN.clear();
-    st.edtMseDongleAddr.clear();
+    st.clearResultDisplays();
     start = s_.clock.GetTickCount();
     const bool mouseDark = needMouse && !st.ledTX.Value;
     if (mouseDark || !st.ledRX.Value) {
-        std::string text = LangText(0x24) + "\r\n";
-        if (mouseDark) text += "* Mouse TX\r\n";
-        if (!st.ledRX.Value) text += "* Mouse RX\r\n";
-        st.message("Message", text);
+        st.message("Message", ProductionRun::CheckDeviceText(mouseDark, !st.ledRX.Value));
         return false;
     }
     WindowTimers::set(s_.timers.tmrIsTxLink, false);

@@ -33,6 +33,13 @@ bool blank(const std::string& s) { return s.find_first_not_of(" \t\r\n") == std:
 
 } // namespace
 
+std::string ProductionRun::CheckDeviceText(bool mouseDark, bool dongleDark) {
+    std::string text = LangText(0x24) + "\r\n";
+    if (mouseDark) text += "* Mouse TX\r\n";
+    if (dongleDark) text += "* Mouse RX\r\n";
+    return text;
+}
+
 std::string ProductionRun::ElapsedText(uint32_t ms) {
     char buf[32];
     std::snprintf(buf, sizeof buf, "%u.%03u", ms / 1000, ms % 1000);
@@ -72,20 +79,12 @@ void ProductionRun::btnGoClick() {
     auto& st = s_.status;
     s_.run.RunBusy = true;
     WindowTimers::set(s_.timers.DetectHIDDeviceCounter, false);
-    st.edtCaliTime.clear();
-    st.lblResult.clear();
-    st.lblResultColor = ResultColor::None;
-    st.Image1Visible = false;
-    st.edtTX_SN.clear();
-    st.edtRX_SN.clear();
-    st.edtMseDongleAddr.clear();
+    st.clearResultDisplays();
     const uint32_t start = s_.clock.GetTickCount();
     unit_ = UnitRecord{};
 
     if (!st.ledTX.Value || !st.ledRX.Value) {
-        std::string text = LangText(0x24) + "\r\n";
-        if (!st.ledTX.Value) text += "* Mouse TX\r\n";
-        if (!st.ledRX.Value) text += "* Mouse RX\r\n";
+        const std::string text = CheckDeviceText(!st.ledTX.Value, !st.ledRX.Value);
         st.message("Message", text);
         WindowTimers::set(s_.timers.DetectHIDDeviceCounter, true);
         s_.run.RunBusy = false;

@@ -41,6 +41,8 @@ public:
 
     // "1.005" for 1005 ms: whole seconds, a point, three digits.
     static std::string ElapsedText(uint32_t ms);
+    // "Please Check Device:" and a line for each dark lamp, mouse first.
+    static std::string CheckDeviceText(bool mouseDark, bool dongleDark);
     // The dongle transceiver code for an RF power item.
     static uint8_t RfPowerCode(int item);
 
