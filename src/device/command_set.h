@@ -96,6 +96,8 @@ private:
     void storeTx(uint8_t address, uint8_t value);
     void storeTxPair(uint8_t address, uint8_t value, uint8_t complement);
     void customKey(int item, int firstWord);
+    // Reads word n into edit as its high byte; returns the word (or -1).
+    int showWord(int n, HexEdit& edit);
     void readWordsInto(const char* highDigits, const char* lowDigits, std::string& target);
     void writeWordsFrom(const std::string& idText, const char* highDigits, const char* lowDigits);
 

@@ -28,13 +28,17 @@ void CommandSet::btnEEPROM_R_00Click(const std::string& sender) {
     const int n = wordNumber(d);
     if (!edit || n < 0) return;
     edit->Text.clear();
-    if (!t_.link().hasDevice()) return;
+    if (t_.link().hasDevice()) showWord(n, *edit);
+}
+
+int CommandSet::showWord(int n, HexEdit& edit) {
     const int word = t_.ReadEepromWord(static_cast<uint8_t>(n));
     char buf[16];
     // The high byte; a failed read (-1) shifted as an unsigned 32-bit value
     // shows FFFFFF.
     std::snprintf(buf, sizeof buf, "%02X", static_cast<uint32_t>(word) >> 8);
-    edit->Text = buf;
+    edit.Text = buf;
+    return word;
 }
 
 void CommandSet::btnEEPROM_W_00Click(const std::string& sender) {
@@ -70,11 +74,10 @@ void CommandSet::btnEEPROM_W_PIDClick() { writeWordsFrom(settings_.PidSet, "17",
 void CommandSet::btnEEPROM_R_20Click() {
     settings_.StringDesc.clear();
     if (!t_.link().hasDevice()) return;
-    btnEEPROM_R_00Click("btnEEPROM_R_19");
+    const int lengthWord = showWord(19, eng_.edtEEPROM_19);
     // An erased or unreadable length word holds no descriptor: reading 46
     // characters of erased words would put garbage into the product's
     // descriptor box, and the next run would write it to the dongle.
-    const int lengthWord = t_.ReadEepromWord(19);
     if (!IsValidCheckedWord(lengthWord)) return;
     long long n = (eng_.edtEEPROM_19.value() - 2) / 2;
     if (n > static_cast<long long>(kMaxDescriptorChars)) n = kMaxDescriptorChars;
