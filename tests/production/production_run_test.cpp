@@ -1,0 +1,469 @@
+#include "production/production_run.h"
+
+#include "device/hotkey_lists.h"
+#include "support/station_bench.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+
+namespace kestrelon {
+namespace {
+
+using test::StationBench;
+
+constexpr int32_t kRx = 0x123456;
+constexpr int32_t kTx = 0xABCDEF;
+
+// A bench started up with both lamps lit and sequential IDs from kRx/kTx.
+struct ReadyBench : StationBench {
+    explicit ReadyBench(sim::PairConfig config = {}, bool autoRun = false) : StationBench(config, autoRun) {
+        startUp();
+        sequentialIds(kRx, kTx);
+        ready = plugAndDetect();
+    }
+    bool ready = false;
+};
+
+bool isSensorRead(const CommandFrame& f) { return f[1] == 0x2A && f[2] == 0xAA; }
+
+TEST(ProductionRun, PlacesTheRfIdsInBothDevices) {
+    ReadyBench b;
+    ASSERT_TRUE(b.ready);
+    const UnitRecord& r = b.go();
+    ASSERT_TRUE(r.passed) << r.reason;
+    const auto& m = b.pair->mouseEeprom();
+    const auto& d = b.pair->dongleEeprom();
+    EXPECT_EQ((std::array<int, 8>{m[0x08], m[0x09], m[0x0A], m[0x0B], m[0x0C], m[0x0D], m[0x0E], m[0x0F]}),
+              (std::array<int, 8>{0xAB, 0xCD, 0xEF, 0x76, 0x92, 0x34, 0x56, 0x0F}));
+    EXPECT_EQ((std::array<int, 6>{d[0x00], d[0x01], d[0x02], d[0x33], d[0x34], d[0x35]}),
+              (std::array<int, 6>{0x926D, 0x34CB, 0x56A9, 0xAB54, 0xCD32, 0xEF10}));
+    EXPECT_EQ(b.st->status.edtMseDongleAddr, "123456");
+    EXPECT_EQ(r.rfId, "123456");
+    EXPECT_EQ(b.st->status.lblResult, "PASS");
+    EXPECT_EQ(b.st->status.lblResultColor, ResultColor::Blue);
+    // Go ends by dropping the dongle; the next one is found afresh.
+    EXPECT_FALSE(b.st->link.hasDevice());
+    EXPECT_TRUE(b.st->run.AwaitNewDongle);
+    EXPECT_FALSE(b.st->status.btnGoEnabled);
+    EXPECT_EQ(b.st->run.RunMode, RunIdle);
+    EXPECT_EQ(r.elapsed, ProductionRun::ElapsedText(r.elapsedMs));
+    EXPECT_EQ(b.st->status.edtCaliTime, r.elapsed);
+    EXPECT_GT(r.elapsedMs, 0u);
+}
+
+TEST(ProductionRun, EqualIdsTakeTheTxIdOneHigher) {
+    StationBench b;
+    b.startUp();
+    b.sequentialIds(kRx, kRx);
+    ASSERT_TRUE(b.plugAndDetect());
+    ASSERT_TRUE(b.go().passed);
+    const auto& m = b.pair->mouseEeprom();
+    EXPECT_EQ((std::array<int, 3>{m[0x08], m[0x09], m[0x0A]}), (std::array<int, 3>{0x92, 0x34, 0x57}));
+    EXPECT_EQ(b.st->production.lastUnit().txRfid, kRx + 1);
+    EXPECT_EQ(b.st->generators.TxRFID->IncCurrentRFID(), kRx + 1);
+}
+
+TEST(ProductionRun, ElapsedText) {
+    EXPECT_EQ(ProductionRun::ElapsedText(1005), "1.005");
+    EXPECT_EQ(ProductionRun::ElapsedText(12040), "12.040");
+    EXPECT_EQ(ProductionRun::ElapsedText(999), "0.999");
+}
+
+// Dongle transceiver register 1 writes of one run, in order.
+std::vector<int> dongleRfPowerWrites(const StationBench& b) {
+    std::vector<int> out;
+    for (const auto& f : b.sent)
+        if (f[1] == 0x07 && f[2] == 0x01) out.push_back(f[3]);
+    return out;
+}
+
+TEST(ProductionRun, RfPowerIsSetAtTheStartAndResetAfterAPass) {
+    struct Case {
+        int item;
+        bool resetRF;
+        std::vector<int> writes;
+        bool mouseReset;
+    };
+    for (const Case& c : {Case{0, true, {0x1B}, false}, Case{1, true, {0x13, 0x1B}, true},
+                          Case{2, false, {0x0B}, false}, Case{3, true, {0x03, 0x1B}, true}}) {
+        SCOPED_TRACE(c.item);
+        ReadyBench b;
+        ASSERT_TRUE(b.ready);
+        b.st->settings.RFPower = c.item;
+        b.st->settings.ResetRF = c.resetRF;
+        b.sent.clear();
+        ASSERT_TRUE(b.go().passed);
+        EXPECT_EQ(dongleRfPowerWrites(b), c.writes);
+        const int mouseWrites =
+            b.countSent([](const CommandFrame& f) { return f[1] == 0x27 && f[2] == 0xAA && f[3] == 0x01; });
+        EXPECT_EQ(mouseWrites > 0, c.mouseReset);
+    }
+}
+
+TEST(ProductionRun, AFailedRunLeavesTheRfPowerAsSet) {
+    ReadyBench b;
+    ASSERT_TRUE(b.ready);
+    b.pair->armFaults(test::makeFaults([](auto& f) { f.mouseSilentAfterReload = true; }));
+    b.sent.clear();
+    ASSERT_FALSE(b.go().passed);
+    EXPECT_EQ(dongleRfPowerWrites(b), std::vector<int>{0x03});
+    EXPECT_EQ(b.pair->dongleRfic(1), 0x03);
+}
+
+// After the dongle reloads, the mouse's sequence byte stands still for the
+// first `frozen` link samples, so the mouse seems silent until then.
+void answerLate(StationBench& b, int frozen) {
+    auto armed = std::make_shared<bool>(false);
+    auto count = std::make_shared<int>(0);
+    auto last = std::make_shared<CommandFrame>();
+    b.backend.onSet = [&b, armed, last](const CommandFrame& f) {
+        b.sent.push_back(f);
+        *last = f;
+        if (f[1] == 0x0F && f[2] == 0xCC && f[3] == 0x33 && f[4] == 0x55) *armed = true;
+    };
+    b.backend.editAnswer = [armed, count, last, frozen](uint8_t, uint8_t* a) {
+        const CommandFrame& f = *last;
+        if (*armed && f[1] == 0x14 && f[2] == 0xFF && f[3] == 0xAA && f[4] == 1 && *count < frozen) {
+            a[1] = 0;
+            ++*count;
+        }
+    };
+}
+
+TEST(ProductionRun, TheMouseMayAnswerAsLateAsTheTwentiethAttempt) {
+    // An attempt with a silent mouse takes two link checks of two sample
+    // pairs each: 8 samples. 19 silent attempts and half of the 20th: the
+    // second check of the 20th attempt sees the mouse.
+    for (const auto& [frozen, passes] : {std::pair{19 * 8 + 4, true}, std::pair{20 * 8, false}}) {
+        SCOPED_TRACE(frozen);
+        ReadyBench b;
+        ASSERT_TRUE(b.ready);
+        answerLate(b, frozen);
+        const UnitRecord& r = b.go();
+        EXPECT_EQ(r.passed, passes) << r.reason;
+        EXPECT_EQ(b.st->status.pbSetTX, passes ? 20 : 19);
+    }
+}
+
+TEST(ProductionRun, SerialNumbersOnlyWhenSwitchedOn) {
+    for (bool on : {false, true}) {
+        SCOPED_TRACE(on);
+        ReadyBench b;
+        ASSERT_TRUE(b.ready);
+        auto& g = b.st->generators;
+        g.TxSN->setIsSN(on);
+        g.RxSN->setIsSN(on);
+        for (int a = 0x78; a < 0x80; ++a) b.pair->mouseEepromForTest()[a] = 0x5A;
+        for (int w = 0x3C; w < 0x40; ++w) b.pair->dongleEepromForTest()[w] = 0x1234;
+        std::array<int, 6> tx{}, rx{};
+        for (int i = 0; i < 6; ++i) {
+            tx[i] = g.TxSN->GetSNByte(i);
+            rx[i] = g.RxSN->GetSNByte(i);
+        }
+        const std::string txText = g.TxSN->GetSNText(), rxText = g.RxSN->GetSNText();
+        ASSERT_TRUE(b.go().passed);
+        const auto& m = b.pair->mouseEeprom();
+        const auto& d = b.pair->dongleEeprom();
+        if (!on) {
+            for (int a = 0x78; a < 0x80; ++a) EXPECT_EQ(m[a], 0x5A) << a;
+            for (int w = 0x3C; w < 0x40; ++w) EXPECT_EQ(d[w], 0x1234) << w;
+            EXPECT_EQ(b.st->status.edtTX_SN, "");
+            EXPECT_EQ(b.st->status.edtRX_SN, "");
+            continue;
+        }
+        for (int i = 0; i < 6; ++i) EXPECT_EQ(m[0x78 + i], tx[i]) << i;
+        EXPECT_EQ(m[0x7E], 0xFF);
+        EXPECT_EQ(m[0x7F], 0xFF);
+        EXPECT_EQ(d[0x3C], rx[0] * 256 + rx[1]);
+        EXPECT_EQ(d[0x3D], rx[2] * 256 + rx[3]);
+        EXPECT_EQ(d[0x3E], rx[4] * 256 + rx[5]);
+        EXPECT_EQ(d[0x3F], 0);
+        EXPECT_EQ(b.st->status.edtTX_SN, txText);
+        EXPECT_EQ(b.st->status.edtRX_SN, rxText);
+    }
+}
+
+TEST(ProductionRun, TheSensorIsReadOnlyByTheFirstRun) {
+    ReadyBench b(sim::PairConfig{.sensorCode = 0x42});
+    ASSERT_TRUE(b.ready);
+    ASSERT_TRUE(b.go().passed);
+    EXPECT_GT(b.countSent(isSensorRead), 0);
+    EXPECT_EQ(b.pair->dongleEeprom()[0x2E], CheckedByte(0x9D));
+
+    // Another mouse whose sensor would be classed 0x91.
+    ASSERT_TRUE(b.nextUnit(sim::PairConfig{.seed = 7, .sensorCode = 0x29}));
+    b.sent.clear();
+    ASSERT_TRUE(b.go().passed);
+    EXPECT_EQ(b.countSent(isSensorRead), 0);
+    EXPECT_EQ(b.pair->dongleEeprom()[0x2E], CheckedByte(0x9D));
+}
+
+TEST(ProductionRun, VidAndPidAreWrittenOnlyWhenBothAreSet) {
+    struct Case {
+        const char* vid;
+        const char* pid;
+        std::array<int, 4> words;
+    };
+    for (const Case& c : {Case{"", "", {0, 0, 0, 0}}, Case{"1A2B", "", {0, 0, 0, 0}}, Case{"0", "3C4D", {0, 0, 0, 0}},
+                          Case{"1A2B", "3C4D", {CheckedByte(0x1A), CheckedByte(0x2B), CheckedByte(0x3C),
+                                                CheckedByte(0x4D)}}}) {
+        SCOPED_TRACE(std::string(c.vid) + "/" + c.pid);
+        ReadyBench b;
+        ASSERT_TRUE(b.ready);
+        b.st->settings.VidSet = c.vid;
+        b.st->settings.PidSet = c.pid;
+        ASSERT_TRUE(b.go().passed);
+        const auto& d = b.pair->dongleEeprom();
+        EXPECT_EQ((std::array<int, 4>{d[0x0F], d[0x10], d[0x11], d[0x12]}), c.words);
+        if (c.words[0] == 0) {
+            EXPECT_EQ(b.st->settings.VidSet, "");
+            EXPECT_EQ(b.st->settings.PidSet, "");
+        }
+    }
+}
+
+TEST(ProductionRun, FnKeyWords) {
+    for (bool on : {false, true}) {
+        SCOPED_TRACE(on);
+        ReadyBench b;
+        ASSERT_TRUE(b.ready);
+        auto& s = b.st->settings;
+        s.Fn_Enabled = s.FNPB = on;
+        s.FnUIO = false;
+        s.fndirection = on;
+        s.FnPR = kNoSelection;
+        s.FnBreak = 3;
+        for (int i = 0; i < 12; ++i) s.FnF[i] = i + 1;
+        s.FnF[11] = 0;   // "<Disabled>"
+        for (int w : {0x08, 0x0A, 0x0B, 0x0C, 0x0D, 0x0E, 0x36}) b.pair->dongleEepromForTest()[w] = 0x5555;
+        ASSERT_TRUE(b.go().passed);
+        const auto& d = b.pair->dongleEeprom();
+        const std::array<int, 8> got{d[0x08], d[0x09], d[0x0B], d[0x0C], d[0x0D], d[0x0E], d[0x36], d[0x0A]};
+        if (on)
+            EXPECT_EQ(got, (std::array<int, 8>{0x00C2, CheckedByte(0x58), 0xC0C1, 0xC2C3, 0xC4C5, 0xC6C7, 0xC8C9,
+                                               0xCA00}));
+        else
+            EXPECT_EQ(got, (std::array<int, 8>{0, CheckedByte(0), 0, 0, 0, 0, 0, 0}));
+    }
+}
+
+TEST(ProductionRun, KeyboardBinding) {
+    struct Case {
+        bool keyboard, mouseOnly, bind;
+        bool passes, binds;
+    };
+    for (const Case& c : {Case{true, false, true, true, true}, Case{false, false, true, false, true},
+                          Case{true, true, true, true, false}, Case{true, false, false, true, false}}) {
+        SCOPED_TRACE(testing::Message() << c.keyboard << c.mouseOnly << c.bind);
+        ReadyBench b(sim::PairConfig{.keyboardPresent = c.keyboard});
+        ASSERT_TRUE(b.ready);
+        b.st->settings.MouseOnly = c.mouseOnly;
+        b.st->settings.KeyboardBind = c.bind;
+        b.sent.clear();
+        const UnitRecord& r = b.go();
+        EXPECT_EQ(r.passed, c.passes) << r.reason;
+        const int bindStarts =
+            b.countSent([](const CommandFrame& f) { return f[1] == 0x08 && f[2] == 0x00 && f[3] == 0x01; });
+        EXPECT_EQ(bindStarts > 0, c.binds);
+        const auto& d = b.pair->dongleEeprom();
+        int filled = 0;
+        for (int w : {0x2B, 0x2C, 0x2D, 0x30, 0x31, 0x32}) filled += IsValidCheckedWord(d[w]);
+        EXPECT_EQ(filled, c.passes && c.binds ? 6 : 0);
+        if (c.binds && !c.passes) {
+            EXPECT_EQ(b.st->pairingState.BindTicks, 16);
+        }
+        // The silent binding shows nothing and leaves nothing running.
+        EXPECT_TRUE(b.st->status.messages.empty());
+        EXPECT_FALSE(WindowTimers::on(b.st->timers.tmrSoftBind));
+        EXPECT_EQ(b.st->run.BindInRun, 0);
+        EXPECT_FALSE(b.st->status.Image2Visible);
+    }
+}
+
+TEST(ProductionRun, AutoRunProgramsEachDongleOnce) {
+    ReadyBench b({}, true);
+    ASSERT_TRUE(b.ready);
+    auto runs = [&b] {   // each run starts by setting -20 dBm
+        const auto w = dongleRfPowerWrites(b);
+        return static_cast<int>(std::count(w.begin(), w.end(), 0x03));
+    };
+    b.pumpWhile([&] { return runs() == 0; }, 5000);
+    EXPECT_EQ(runs(), 1);
+    EXPECT_TRUE(b.st->production.lastUnit().passed);
+    b.pumpWhile([] { return true; }, 20000);   // the same dongle stays plugged
+    EXPECT_EQ(runs(), 1);
+
+    ASSERT_TRUE(b.nextUnit(sim::PairConfig{.seed = 9}));
+    b.pumpWhile([&] { return runs() == 1; }, 5000);
+    EXPECT_EQ(runs(), 2);
+    EXPECT_GT(b.st->production.lastUnit().rxRfid, kRx);   // the second unit got a new RX ID
+    EXPECT_NE(b.pair->mouseEeprom()[0x0E], 0x56);
+}
+
+TEST(ProductionRun, NoAutoRunBeforeTheWindowIsActivated) {
+    StationBench b({}, true);
+    b.st->StartUp();
+    ASSERT_TRUE(b.plugAndDetect());
+    b.pumpWhile([] { return true; }, 5000);
+    EXPECT_EQ(dongleRfPowerWrites(b).size(), 0u);
+}
+
+TEST(ProductionRun, GoIsRefusedWhileALampIsDark) {
+    struct Case {
+        bool tx, rx;
+        const char* text;
+    };
+    for (const Case& c : {Case{false, true, "Please Check Device:\r\n* Mouse TX\r\n"},
+                          Case{true, false, "Please Check Device:\r\n* Mouse RX\r\n"},
+                          Case{false, false, "Please Check Device:\r\n* Mouse TX\r\n* Mouse RX\r\n"}}) {
+        SCOPED_TRACE(c.text);
+        ReadyBench b;
+        ASSERT_TRUE(b.ready);
+        b.st->status.ledTX.Value = c.tx;
+        b.st->status.ledRX.Value = c.rx;
+        b.st->status.edtMseDongleAddr = "old";
+        b.sent.clear();
+        const UnitRecord& r = b.go();
+        EXPECT_TRUE(r.refused);
+        EXPECT_FALSE(r.passed);
+        EXPECT_EQ(b.messageTexts(), std::vector<std::string>{c.text});
+        EXPECT_TRUE(b.sent.empty());
+        EXPECT_TRUE(b.st->link.hasDevice());
+        EXPECT_TRUE(b.st->status.btnGoEnabled);
+        EXPECT_FALSE(b.st->run.RunBusy);
+        EXPECT_TRUE(WindowTimers::on(b.st->timers.DetectHIDDeviceCounter));
+        EXPECT_EQ(b.st->status.edtMseDongleAddr, "");
+        EXPECT_EQ(b.st->generators.RxRFID->IncCurrentRFID(), 0);
+    }
+}
+
+TEST(ProductionRun, PageDownStartsGoOnlyWhileTheButtonIsEnabled) {
+    ReadyBench b;
+    ASSERT_TRUE(b.ready);
+    b.st->production.FormKeyDown(0x21);   // Page Up
+    EXPECT_EQ(dongleRfPowerWrites(b).size(), 0u);
+    b.st->status.btnGoEnabled = false;
+    b.st->production.FormKeyDown(0x22);
+    EXPECT_EQ(dongleRfPowerWrites(b).size(), 0u);
+    b.st->status.btnGoEnabled = true;
+    b.st->production.FormKeyDown(0x22);
+    EXPECT_TRUE(b.st->production.lastUnit().passed);
+}
+
+TEST(ProductionRun, APassAdvancesTheCountersAndKeepsThemAtOnce) {
+    ReadyBench b;
+    ASSERT_TRUE(b.ready);
+    auto& g = b.st->generators;
+    g.TxSN->setIsSN(true);
+    g.RxSN->setIsSN(true);
+    const int64_t txNext = g.TxSN->IncNextSN(), rxNext = g.RxSN->IncNextSN();
+    ASSERT_TRUE(b.go().passed);
+    EXPECT_EQ(g.TxSN->IncCurrentSN(), txNext);
+    EXPECT_EQ(g.RxSN->IncCurrentSN(), rxNext);
+
+    // A program started afresh from the settings file continues after this unit.
+    StationBench again;
+    StationConfig cfg = again.st->config;
+    cfg.settingsPath = b.settingsPath();
+    again.st = std::make_unique<Station>(again.backend, again.clock, cfg);
+    again.st->StartUp();
+    auto& g2 = again.st->generators;
+    EXPECT_EQ(g2.RxRFID->IncCurrentRFID(), kRx);
+    EXPECT_EQ(g2.TxRFID->IncCurrentRFID(), kTx);
+    EXPECT_GT(g2.RxRFID->NextRFID(), kRx);
+    EXPECT_GT(g2.TxRFID->NextRFID(), kTx);
+    EXPECT_EQ(g2.TxSN->IncCurrentSN(), txNext);
+    EXPECT_EQ(g2.RxSN->IncCurrentSN(), rxNext);
+}
+
+TEST(ProductionRun, EveryDeviceFaultEndsInFailWithoutAdvancingAnything) {
+    const std::vector<std::pair<const char*, sim::Faults>> faults = {
+        {"unplug", test::makeFaults([](auto& f) { f.unplugAfter = 60; })},
+        {"noanswer", test::makeFaults([](auto& f) { f.noAnswerFrom = 40; })},
+        {"xfer-error", test::makeFaults([](auto& f) { f.transferErrorFrom = 40; })},
+        {"mouse-silent", test::makeFaults([](auto& f) { f.mouseSilent = true; })},
+        {"mouse-silent-after-reload", test::makeFaults([](auto& f) { f.mouseSilentAfterReload = true; })},
+        {"readback", test::makeFaults([](auto& f) { f.readbackWord = 0x39; })},
+    };
+    for (const auto& [name, fault] : faults) {
+        SCOPED_TRACE(name);
+        ReadyBench b;
+        ASSERT_TRUE(b.ready);
+        auto& g = b.st->generators;
+        g.TxSN->setIsSN(true);
+        g.RxSN->setIsSN(true);
+        const int64_t txCurrent = g.TxSN->IncCurrentSN(), rxCurrent = g.RxSN->IncCurrentSN();
+        b.pair->armFaults(fault);
+        const UnitRecord& r = b.go();
+        EXPECT_FALSE(r.passed);
+        EXPECT_FALSE(r.reason.empty());
+        EXPECT_EQ(b.st->status.lblResult, "FAIL");
+        EXPECT_EQ(b.st->status.lblResultColor, ResultColor::Red);
+        EXPECT_EQ(g.TxSN->IncCurrentSN(), txCurrent);
+        EXPECT_EQ(g.RxSN->IncCurrentSN(), rxCurrent);
+        EXPECT_EQ(g.RxRFID->IncCurrentRFID(), 0);
+        EXPECT_EQ(g.TxRFID->IncCurrentRFID(), 0);
+        EXPECT_FALSE(std::filesystem::exists(b.settingsPath()));
+        EXPECT_FALSE(b.st->link.hasDevice());
+        EXPECT_EQ(b.st->run.RunMode, RunIdle);
+        EXPECT_TRUE(WindowTimers::on(b.st->timers.DetectHIDDeviceCounter));
+    }
+}
+
+TEST(ProductionRun, TheImagesCarryTheChosenSettings) {
+    ReadyBench b;
+    ASSERT_TRUE(b.ready);
+    auto& s = b.st->settings;
+    s.BatteryLevel = 0;   // 0x40
+    s.CustKey1 = 2;
+    s.CustKey2 = 11;
+    s.MouseOnly = false;
+    s.SleepPeriod = 120;
+    s.WakeupPeriod = 7;
+    s.SoftISS = true;
+    s.Wakeup = 1;
+    s.PowerSaving = 2;
+    s.LRMBinding = true;
+    s.StringDesc = "ABC";
+    b.pair->dongleEepromForTest()[0x2F] = CheckedByte(0x9B);
+    ASSERT_TRUE(b.go().passed);
+
+    const auto& d = b.pair->dongleEeprom();
+    EXPECT_EQ(d[0x2F], CheckedByte(0x5B));   // the level joins the word's other low bits
+    const uint16_t u1 = CustKeyList[2].usage, u2 = CustKeyList[11].usage;
+    EXPECT_EQ((std::array<int, 4>{d[3], d[4], d[5], d[6]}),
+              (std::array<int, 4>{CheckedByte(u1 & 0xFF), CheckedByte(u1 >> 8), CheckedByte(u2 & 0xFF),
+                                  CheckedByte(u2 >> 8)}));
+    EXPECT_EQ(d[0x38], 0xFFFF);
+    EXPECT_EQ(d[0x39], CheckedByte(120));
+    EXPECT_EQ(d[0x3A], CheckedByte(7));
+    EXPECT_EQ(d[0x2E], CheckedByte(0x91));   // the simulated sensor answers 0x29
+    EXPECT_EQ(d[0x13], CheckedByte(8));
+    EXPECT_EQ(d[0x14], 0x4142);
+    EXPECT_EQ(d[0x15], 0x4300);
+    for (int w : {0x2B, 0x2C, 0x2D, 0x30, 0x31, 0x32}) EXPECT_EQ(d[w], 0) << w;
+
+    const auto& m = b.pair->mouseEeprom();
+    const std::array<int, 12> mouse{m[0x12], m[0x13], m[0x14], m[0x15], m[0x16], m[0x17],
+                                    m[0x18], m[0x19], m[0x1A], m[0x1B], m[0x1C], m[0x1D]};
+    EXPECT_EQ(mouse, (std::array<int, 12>{0x33, 0xCC, 0xAA, 0x55, 0xCA, 0x35, 0x55, 0xAA, 0x40, 0xBF, 0x24, 0xDB}));
+
+    // The other choices.
+    ReadyBench c;
+    ASSERT_TRUE(c.ready);
+    c.st->settings.MouseOnly = true;
+    c.st->settings.LRMBinding = false;
+    c.st->settings.BatteryLevel = 2;   // 0x00
+    c.pair->dongleEepromForTest()[0x2F] = CheckedByte(0xFF);
+    ASSERT_TRUE(c.go().passed);
+    EXPECT_EQ(c.pair->dongleEeprom()[0x38], 0x5AA5);
+    EXPECT_EQ(c.pair->dongleEeprom()[0x2F], CheckedByte(0x1F));
+    EXPECT_EQ(c.pair->dongleEeprom()[0x13], 0);
+    EXPECT_EQ(c.pair->mouseEeprom()[0x1C], 0x00);
+    EXPECT_EQ(c.pair->mouseEeprom()[0x1D], 0xFF);
+}
+
+} // namespace
+} // namespace kestrelon
