@@ -72,7 +72,7 @@ int rxRead(const Args& args, const Io& io) {
     if (!OpenReceiver(args, io, s, false)) return kExitFailed;
     const int v = s.station->transport.ReadEepromWord(static_cast<uint8_t>(word));
     if (v < 0) {
-        io.error("the receiver gave no valid answer reading word " + Hex(static_cast<long long>(word), 2));
+        io.error(ReceiverProblem(s, "the receiver gave no valid answer reading word " + Hex(static_cast<long long>(word), 2)));
         return CloseReceiver(s, io, kExitFailed);
     }
     io.out << Hex(v, 4) << "\n";
@@ -87,8 +87,8 @@ int rxWrite(const Args& args, const Io& io) {
     auto& t = s.station->transport;
     t.WriteEepromVerified(static_cast<uint8_t>(word), static_cast<uint16_t>(value));
     if (t.CommFailed) {
-        io.error("word " + Hex(static_cast<long long>(word), 2) + " did not read back as " +
-                 Hex(static_cast<long long>(value), 4) + " (no answer or verify mismatch)");
+        io.error(ReceiverProblem(s, "word " + Hex(static_cast<long long>(word), 2) + " did not read back as " +
+                                        Hex(static_cast<long long>(value), 4) + " (no answer or verify mismatch)"));
         return CloseReceiver(s, io, kExitFailed);
     }
     io.out << Hex(static_cast<long long>(value), 4) << "\n";
@@ -104,7 +104,7 @@ int txRead(const Args& args, const Io& io) {
     st.eng.edtRF_EEPROMAddr.setValue(static_cast<long long>(addr));
     st.commands.btnC_RF_Rd_EEPROMClick();
     if (st.transport.CommFailed) {
-        io.error("the mouse did not answer over RF reading byte " + Hex(static_cast<long long>(addr), 2));
+        io.error(ReceiverProblem(s, "the mouse did not answer over RF reading byte " + Hex(static_cast<long long>(addr), 2)));
         return CloseReceiver(s, io, kExitFailed);
     }
     io.out << st.eng.edtRF_EEPROMData.Text << "\n";
@@ -126,7 +126,7 @@ int txWrite(const Args& args, const Io& io) {
     st.commands.rbC_RF_LEAVE_ACCESSClick();
     st.clock.Sleep(50);
     if (!confirmed || st.transport.CommFailed) {
-        io.error("the mouse did not confirm writing byte " + Hex(static_cast<long long>(addr), 2));
+        io.error(ReceiverProblem(s, "the mouse did not confirm writing byte " + Hex(static_cast<long long>(addr), 2)));
         return CloseReceiver(s, io, kExitFailed);
     }
     io.out << Hex(static_cast<long long>(value), 2) << "\n";
@@ -136,14 +136,16 @@ int txWrite(const Args& args, const Io& io) {
 int rxDump(const Args& args, const Io& io) {
     EngineeringSession s;
     if (!OpenReceiver(args, io, s, false)) return kExitFailed;
+    std::string text;   // printed only when every word was read
     for (int w = 0; w < 64; ++w) {
         const int v = s.station->transport.ReadEepromWord(static_cast<uint8_t>(w));
         if (v < 0) {
-            io.error("the receiver gave no valid answer reading word " + Hex(w, 2));
+            io.error(ReceiverProblem(s, "the receiver gave no valid answer reading word " + Hex(w, 2)));
             return CloseReceiver(s, io, kExitFailed);
         }
-        io.out << (w % 8 == 0 ? Hex(w, 2) + ":" : std::string()) << " " << Hex(v, 4) << (w % 8 == 7 ? "\n" : "");
+        text += (w % 8 == 0 ? Hex(w, 2) + ":" : std::string()) + " " + Hex(v, 4) + (w % 8 == 7 ? "\n" : "");
     }
+    io.out << text;
     return CloseReceiver(s, io, kExitOk);
 }
 
@@ -151,14 +153,16 @@ int txDump(const Args& args, const Io& io) {
     EngineeringSession s;
     if (!OpenReceiver(args, io, s, false)) return kExitFailed;
     Station& st = *s.station;
+    std::string text;
     for (int a = 0; a < 128; ++a) {
         const int v = st.transport.RfRead(0x24, static_cast<uint8_t>(a));
         if (v < 0) {
-            io.error("the mouse did not answer over RF reading byte " + Hex(a, 2));
+            io.error(ReceiverProblem(s, "the mouse did not answer over RF reading byte " + Hex(a, 2)));
             return CloseReceiver(s, io, kExitFailed);
         }
-        io.out << (a % 16 == 0 ? Hex(a, 2) + ":" : std::string()) << " " << Hex(v, 2) << (a % 16 == 15 ? "\n" : "");
+        text += (a % 16 == 0 ? Hex(a, 2) + ":" : std::string()) + " " + Hex(v, 2) + (a % 16 == 15 ? "\n" : "");
     }
+    io.out << text;
     return CloseReceiver(s, io, kExitOk);
 }
 

@@ -64,6 +64,13 @@ bool OpenReceiver(const Args& args, const Io& io, EngineeringSession& s, bool fu
     return true;
 }
 
+std::string ReceiverProblem(EngineeringSession& s, const std::string& otherwise) {
+    HidAttributes attr;
+    auto& link = s.station->link;
+    if (link.hasDevice() && !link.handle->getAttributes(attr)) return "the receiver was unplugged";
+    return otherwise;
+}
+
 int CloseReceiver(EngineeringSession& s, const Io& io, int code) {
     if (s.station) s.station->link.close();
     if (!s.devices.saveSimState(io)) return kExitFailed;

@@ -29,4 +29,7 @@ int CloseReceiver(EngineeringSession& s, const Io& io, int code);
 
 std::string Hex(long long value, int digits);
 
+// "the receiver was unplugged" when it is gone, else the given text.
+std::string ReceiverProblem(EngineeringSession& s, const std::string& otherwise);
+
 } // namespace kestrelon::cli
