@@ -107,5 +107,24 @@ TEST(EraseTools, WithoutTheDongleBothWarnAndUnarmedButtonsDoNothing) {
     EXPECT_TRUE(b.sent.empty());
 }
 
+TEST(EraseTools, TheCompanionProgramStartsOnlyAfterAPassWhenPresent) {
+    struct Case {
+        bool present, passes;
+    };
+    for (const Case& c : {Case{true, true}, Case{false, true}, Case{true, false}}) {
+        SCOPED_TRACE(testing::Message() << c.present << c.passes);
+        StationBench b;
+        b.startUp();
+        b.st->erase.CallMEROClick(true);
+        EXPECT_NE(testing_support::readFile(b.settingsPath()).find("EnabledMERO=1"), std::string::npos);
+        const std::string companion = b.dir.file("MERO_RF_auto.exe");
+        if (c.present) testing_support::writeFile(companion, "");
+        ASSERT_TRUE(b.plugAndDetect());
+        if (!c.passes) b.pair->armFaults(test::makeFaults([](auto& f) { f.mouseSilentAfterReload = true; }));
+        EXPECT_EQ(b.go().passed, c.passes);
+        EXPECT_EQ(b.started, c.present && c.passes ? std::vector<std::string>{companion} : std::vector<std::string>{});
+    }
+}
+
 } // namespace
 } // namespace kestrelon

@@ -34,6 +34,7 @@ struct StationBench {
     std::shared_ptr<sim::PairFirmware> pair;
     int dongleDevice = -1;
     std::vector<CommandFrame> sent;   // every request, in order
+    std::vector<std::string> started;  // programs the station started
     std::unique_ptr<Station> st;
 
     explicit StationBench(sim::PairConfig config = {}, bool autoRun = false) {
@@ -44,7 +45,10 @@ struct StationBench {
         cfg.settingsPath = settingsPath();
         cfg.currentDirectory = directory();
         cfg.autoRun = autoRun;
-        cfg.startProgram = [](const std::string&) { return true; };
+        cfg.startProgram = [this](const std::string& path) {
+            started.push_back(path);
+            return true;
+        };
         st = std::make_unique<Station>(backend, clock, cfg);
         pair = makePair(config);
     }
