@@ -57,7 +57,7 @@ bool readOptions(const Args& args, const Io& io, RunOptions& o) {
     if (args.has("sim-fault")) {
         FaultPlan plan;
         std::string why;
-        if (!ParseFaultSpec(args.value("sim-fault"), plan, why)) {
+        if (!ParseFaultText(args.value("sim-fault"), plan, why)) {
             io.error("--sim-fault: " + why);
             return false;
         }
@@ -234,7 +234,7 @@ Command runCommand() {
              {"json", "", "one JSON object per unit"},
              {"dump-eeprom", "FILE", "write each unit's dongle and mouse EEPROM to FILE as JSON (simulation)"},
              {"fast", "", "run the simulation and every wait on a virtual clock"},
-             {"sim-fault", "SPEC", "unplug:N, noanswer:N, xfer-error:N, mouse-silent, readback:W; @K for unit K only"},
+             {"sim-fault", "FAULT", "unplug:N, noanswer:N, xfer-error:N, mouse-silent, readback:W; @K for unit K only"},
              {"timing", "", "report each unit's time against the mandated waits on stderr"}},
             0,
             0,

@@ -4,22 +4,22 @@
 
 namespace kestrelon::cli {
 
-bool ParseFaultSpec(const std::string& text, FaultPlan& out, std::string& why) {
+bool ParseFaultText(const std::string& text, FaultPlan& out, std::string& why) {
     out = FaultPlan{};
-    std::string spec = text;
-    const auto at = spec.find('@');
+    std::string fault = text;
+    const auto at = fault.find('@');
     if (at != std::string::npos) {
         unsigned long long unit = 0;
-        if (!parseNumber(spec.substr(at + 1), 1000000, unit) || unit == 0) {
+        if (!parseNumber(fault.substr(at + 1), 1000000, unit) || unit == 0) {
             why = "the unit after @ must be a number from 1";
             return false;
         }
         out.onlyUnit = static_cast<int>(unit);
-        spec = spec.substr(0, at);
+        fault = fault.substr(0, at);
     }
-    const auto colon = spec.find(':');
-    const std::string kind = spec.substr(0, colon);
-    const std::string arg = colon == std::string::npos ? "" : spec.substr(colon + 1);
+    const auto colon = fault.find(':');
+    const std::string kind = fault.substr(0, colon);
+    const std::string arg = colon == std::string::npos ? "" : fault.substr(colon + 1);
     unsigned long long n = 0;
     auto needNumber = [&](unsigned long long max) {
         if (parseNumber(arg, max, n)) return true;

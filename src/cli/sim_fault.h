@@ -1,5 +1,5 @@
 #pragma once
-// --sim-fault SPEC[@K]: one fault for every unit, or for unit K only.
+// --sim-fault FAULT[@K]: one fault for every unit, or for unit K only.
 
 #include "sim/pair_firmware.h"
 
@@ -15,6 +15,6 @@ struct FaultPlan {
 
 // unplug:N, noanswer:N, xfer-error:N, mouse-silent, readback:W, each with an
 // optional @K; numbers decimal or 0x... False with a reason on bad text.
-bool ParseFaultSpec(const std::string& spec, FaultPlan& out, std::string& why);
+bool ParseFaultText(const std::string& text, FaultPlan& out, std::string& why);
 
 } // namespace kestrelon::cli
