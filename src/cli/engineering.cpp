@@ -67,7 +67,13 @@ bool OpenReceiver(const Args& args, const Io& io, EngineeringSession& s, bool fu
 std::string ReceiverProblem(EngineeringSession& s, const std::string& otherwise) {
     HidAttributes attr;
     auto& link = s.station->link;
-    if (link.hasDevice() && !link.handle->getAttributes(attr)) return "the receiver was unplugged";
+    if (!link.hasDevice()) return otherwise;
+    // The system removes a vanished device's node a moment after its
+    // transfers start failing; look twice before blaming the receiver.
+    for (int look = 0; look < 2; ++look) {
+        if (!link.handle->getAttributes(attr)) return "the receiver was unplugged";
+        if (look == 0) s.station->clock.Sleep(250);
+    }
     return otherwise;
 }
 
