@@ -390,8 +390,9 @@ void ProductionRun::verdict() {
         st.lblResultColor = ResultColor::Blue;
         s_.numbering.showPassDisplay(AdvanceAfterPass(s_.generators, ids_));
         // The counters are kept at once: a crash or power cut after this
-        // unit must not hand its numbers to the next one.
-        const SaveResult saved = s_.btnWriteSettingClick();
+        // unit must not hand its numbers to the next one. A failure is told
+        // once the unit is done, not in the middle of it.
+        const SaveResult saved = s_.settingsFile.save(s_.settings, s_.run, s_.generators);
         unit_.settingsSaved = saved.ok;
         unit_.settingsError = saved.message;
         if (s_.settings.ResetRF && s_.settings.RFPower != 0) {
