@@ -379,6 +379,21 @@ TEST(ProductionRun, APassAdvancesTheCountersAndKeepsThemAtOnce) {
     EXPECT_EQ(g2.RxSN->IncCurrentSN(), rxNext);
 }
 
+TEST(ProductionRun, ASettingsFileThatCannotBeWrittenIsToldOnceAfterTheUnit) {
+    ReadyBench b;
+    ASSERT_TRUE(b.ready);
+    std::filesystem::create_directory(b.settingsPath());   // a folder where the file should be
+    b.st->status.showMessage = [&b](const std::string&, const std::string&) {
+        EXPECT_FALSE(b.st->link.hasDevice()) << "told while the unit was still being handled";
+    };
+    const UnitRecord& r = b.go();
+    EXPECT_TRUE(r.passed);
+    EXPECT_FALSE(r.settingsSaved);
+    EXPECT_EQ(b.st->status.lblResult, "PASS");
+    ASSERT_EQ(b.messageTexts().size(), 1u);
+    EXPECT_NE(b.messageTexts()[0].find(b.settingsPath()), std::string::npos) << b.messageTexts()[0];
+}
+
 TEST(ProductionRun, EveryDeviceFaultEndsInFailWithoutAdvancingAnything) {
     const std::vector<std::pair<const char*, sim::Faults>> faults = {
         {"unplug", test::makeFaults([](auto& f) { f.unplugAfter = 60; })},
