@@ -69,6 +69,26 @@ TEST(Pairing, OperatorBindOutcomes) {
     }
 }
 
+TEST(Pairing, ANewMouseJoinsTheDongle) {
+    PairingBench b;
+    ASSERT_TRUE(b.ready);
+    // The mouse takes another TX ID and reloads: the dongle no longer knows it.
+    const std::array<uint8_t, 4> txId{0x81, 0x22, 0x33, 0x81 ^ 0x22 ^ 0x33 ^ 0xFF};
+    std::copy(txId.begin(), txId.end(), b.pair->mouseEepromForTest().begin() + 0x08);
+    b.st->commands.rbC_RF_ENTER_ACCESS_WO_LEDClick();
+    b.st->commands.btnRF_DR_3DClick();
+    b.st->commands.rbC_RF_LEAVE_ACCESSClick();
+    b.clock.Sleep(50);
+    ASSERT_FALSE(b.pair->linked());
+
+    b.st->pairing.btnCombo_Cmd_Soft_Bind_SWClick();
+    b.runBind();
+    EXPECT_EQ(b.messageTexts(), std::vector<std::string>{"Connect Success"});
+    EXPECT_LT(b.ticks(), 16);
+    EXPECT_EQ(b.st->pairingState.PrevMouseId, 0x33);
+    EXPECT_TRUE(b.pair->linked());
+}
+
 TEST(Pairing, WithoutALinkedMouseNoChangeCounts) {
     PairingBench b;
     ASSERT_TRUE(b.ready);
