@@ -50,6 +50,7 @@ void Pairing::btnCombo_Cmd_Soft_Bind_SWClick() {
     s_.transport.send(bind);   // binding mode; the result tells nothing more
     WindowTimers::set(s_.timers.tmrSoftBind, true);
     s_.status.picture = ConnectPicture::Bind;
+    s_.status.gifBindAnimating = true;   // a run's keyboard binding stops it at its end
     s_.status.btnConnectCaptionId = 0x04;
 }
 

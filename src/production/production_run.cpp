@@ -338,7 +338,10 @@ void ProductionRun::waitForMouse() {
         linked = s_.detection.CheckTxLink();
     }
     if (!linked) {
-        unit_.reason = "the mouse did not answer after the reload (20 attempts)";
+        HidAttributes attr;
+        const bool gone = !s_.link.hasDevice() || !s_.link.handle->getAttributes(attr);
+        unit_.reason = gone ? "the receiver disappeared while waiting for the mouse"
+                            : "the mouse did not answer after the reload (20 attempts)";
         return;
     }
     progress(20);
