@@ -26,11 +26,8 @@ uint64_t sleptMs(Clock& c) {
     return 0;
 }
 
-std::string idText(int32_t id, bool random) {
-    if (id < 0) return "";
-    (void)random;
-    return Hex(id & 0xFFFFFF, 6);
-}
+// The ID as the ID box shows it (before bit 7 is set); "" when none was read.
+std::string idText(int32_t id) { return id < 0 ? "" : Hex(id & 0xFFFFFF, 6); }
 
 struct RunOptions {
     unsigned long long units = 1;
@@ -66,7 +63,7 @@ bool readOptions(const Args& args, const Io& io, RunOptions& o) {
     return true;
 }
 
-void printRecord(const Io& io, const RunOptions& o, int unit, const UnitRecord& r, bool randomIds) {
+void printRecord(const Io& io, const RunOptions& o, int unit, const UnitRecord& r) {
     if (o.json) {
         nlohmann::ordered_json j;
         j["unit"] = unit;
@@ -76,8 +73,8 @@ void printRecord(const Io& io, const RunOptions& o, int unit, const UnitRecord& 
         j["rf_id"] = r.rfId;
         j["rx_sn"] = r.rxSn;
         j["tx_sn"] = r.txSn;
-        j["rx_rfid"] = idText(r.rxRfid, randomIds);
-        j["tx_rfid"] = idText(r.txRfid, randomIds);
+        j["rx_rfid"] = idText(r.rxRfid);
+        j["tx_rfid"] = idText(r.txRfid);
         j["reason"] = r.passed ? "" : r.reason;
         io.out << j.dump() << std::endl;
         return;
@@ -91,7 +88,7 @@ void printRecord(const Io& io, const RunOptions& o, int unit, const UnitRecord& 
 
 class Line {
 public:
-    Line(DeviceSession& d, Station& st) : d_(d), st_(st) {}
+    explicit Line(Station& st) : st_(st) {}
 
     // Pumps until the opened receiver's mouse answers; false after limitMs
     // (never, with real hardware: the operator plugs the next receiver).
@@ -121,7 +118,6 @@ public:
     }
 
 private:
-    DeviceSession& d_;
     Station& st_;
 };
 
@@ -143,7 +139,7 @@ int run(const Args& args, const Io& io) {
     };
     st.StartUp();
     st.FormActivate();
-    Line line(d, st);
+    Line line(st);
 
     int dongleDevice = -1;
     std::shared_ptr<sim::PairFirmware> pair;
@@ -185,7 +181,7 @@ int run(const Args& args, const Io& io) {
                 std::cerr << buf;
             }
         }
-        printRecord(io, o, unit, r, st.generators.RxRFID->IsRandom());
+        printRecord(io, o, unit, r);
         allPassed &= r.passed;
         if (d.sim) {
             dumps.push_back({{"unit", unit},
