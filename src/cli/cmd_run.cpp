@@ -184,6 +184,7 @@ int run(const Args& args, const Io& io) {
         printRecord(io, o, unit, r);
         allPassed &= r.passed;
         if (d.sim) {
+            pair->settle();
             dumps.push_back({{"unit", unit},
                              {"dongle", std::vector<int>(pair->dongleEeprom().begin(), pair->dongleEeprom().end())},
                              {"mouse", std::vector<int>(pair->mouseEeprom().begin(), pair->mouseEeprom().end())}});

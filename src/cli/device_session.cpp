@@ -60,6 +60,7 @@ bool OpenDeviceSession(const Args& args, const Io& io, DeviceSession& s, bool vi
 
 bool DeviceSession::saveSimState(const Io& io) {
     if (statePath.empty() || !simPair) return true;
+    simPair->settle();
     nlohmann::json j;
     j["pair"] = simPair->toJson();
     const std::string tmp = statePath + ".tmp";

@@ -102,6 +102,11 @@ void PairFirmware::mouseReload() {
     mouseReloaded_ = true;
 }
 
+void PairFirmware::settle() {
+    advance();
+    flushPendingWrite();
+}
+
 void PairFirmware::advance() {
     const uint64_t now = now_();
     if (now > seqAt_) {

@@ -46,6 +46,10 @@ public:
     bool getFeature(uint8_t* data, size_t len);
 
     bool attached() const { return attached_; }
+    // Lets time pass for the pair: an RF command sent last (one that wants
+    // no answer, such as leaving access mode) reaches the mouse. Call before
+    // saving or inspecting the state.
+    void settle();
     void detach() { attached_ = false; }
     uint16_t vendorId() const { return 0xF3D7; }
     uint16_t productId() const { return config_.productId; }
