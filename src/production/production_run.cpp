@@ -76,6 +76,10 @@ void ProductionRun::tmrIsTxLinkTimer() {
 }
 
 void ProductionRun::btnGoClick() {
+    // The link check inside the cycle lights Go again while the cycle still
+    // pumps messages (the keyboard binding waits up to 16 s): a Go then
+    // would start a cycle inside this one on the same dongle.
+    if (inCycle_) return;
     auto& st = s_.status;
     s_.run.RunBusy = true;
     WindowTimers::set(s_.timers.DetectHIDDeviceCounter, false);
@@ -95,7 +99,9 @@ void ProductionRun::btnGoClick() {
 
     st.btnGoEnabled = false;
     WindowTimers::set(s_.timers.tmrIsTxLink, false);
+    inCycle_ = true;
     btnSetTXClick();
+    inCycle_ = false;
     WindowTimers::set(s_.timers.tmrIsTxLink, false);   // the keyboard bind may have started it
 
     unit_.elapsedMs = s_.clock.GetTickCount() - start;

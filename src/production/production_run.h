@@ -60,6 +60,7 @@ private:
 
     Station& s_;
     UnitRecord unit_;
+    bool inCycle_ = false;
     UnitRFIDs ids_;
     uint8_t idBytes_[6] = {};
 };

@@ -283,6 +283,23 @@ TEST(ProductionRun, KeyboardBinding) {
     }
 }
 
+TEST(ProductionRun, PageDownDuringTheRunStartsNoSecondCycle) {
+    // The link check inside the run lights Go again; a Page Down while the
+    // keyboard binding waits must not start a cycle inside the cycle.
+    ReadyBench b(sim::PairConfig{.keyboardPresent = true});
+    ASSERT_TRUE(b.ready);
+    b.st->settings.MouseOnly = false;
+    b.st->settings.KeyboardBind = true;
+    auto press = b.clock.createTimer(1500, [&] { b.st->production.FormKeyDown(0x22); });
+    press->setEnabled(true);
+    b.sent.clear();
+    const UnitRecord& r = b.go();
+    EXPECT_TRUE(r.passed) << r.reason;
+    const int powerSets =
+        b.countSent([](const CommandFrame& f) { return f[1] == 0x07 && f[2] == 0x01 && f[3] == 0x03; });
+    EXPECT_EQ(powerSets, 1);
+}
+
 TEST(ProductionRun, AutoRunProgramsEachDongleOnce) {
     ReadyBench b({}, true);
     ASSERT_TRUE(b.ready);
