@@ -41,18 +41,7 @@ bool OpenReceiver(const Args& args, const Io& io, EngineeringSession& s, bool fu
         st.detection.LastDeviceCount = -1;   // whatever is there now counts as a change
         st.detection.DetectHIDDeviceCounterTimer();
     } else {
-        auto tryOpen = [&](int v, int p) {
-            int version = 0;
-            if (!st.hid.OpenHidDevice(v, p, st.link.handle, version)) return false;
-            st.link.vendorId = v;
-            st.link.productId = p;
-            st.link.DongleVersion = version;
-            return true;
-        };
-        bool opened = false;
-        for (const auto& slot : st.detection.KnownDevices)
-            if (slot.used() && (opened = tryOpen(slot.vendorId, slot.productId))) break;
-        if (!opened && byId) tryOpen(static_cast<int>(vid), static_cast<int>(pid));
+        st.detection.OpenKnownDongle();
     }
     if (!st.link.hasDevice()) {
         io.error(byId ? "no receiver " + Hex(static_cast<long long>(vid), 4) + ":" +

@@ -48,26 +48,22 @@ void Detection::DetectHIDDeviceCounterTimer() {
         hid_.clock().ProcessMessages();
         link_.handle.reset();
 
-        auto tryOpen = [&](int vid, int pid) {
-            int version = 0;
-            if (!hid_.OpenHidDevice(vid, pid, link_.handle, version)) return false;
-            link_.vendorId = vid;
-            link_.productId = pid;
-            link_.DongleVersion = version;
+        if (OpenKnownDongle()) {
             InitDongleStatus();
             run_.AwaitNewDongle = false;
             status_.btnGoEnabled = true;
-            return true;
-        };
-        for (const auto& slot : KnownDevices)
-            if (slot.used() && tryOpen(slot.vendorId, slot.productId)) break;
-        if (link_.vendorId == 0 && link_.productId == 0) {
-            const long long vid = HexEditValue(settings_.VidSet), pid = HexEditValue(settings_.PidSet);
-            tryOpen(static_cast<int>(vid), static_cast<int>(pid));
         }
         LastDeviceCount = count;
     }
     DetectBusy = false;
+}
+
+bool Detection::OpenKnownDongle() {
+    for (const auto& slot : KnownDevices)
+        if (slot.used() && hid_.OpenDongle(link_, slot.vendorId, slot.productId)) return true;
+    // The IDs typed into the VID and PID boxes are the last resort.
+    const long long vid = HexEditValue(settings_.VidSet), pid = HexEditValue(settings_.PidSet);
+    return hid_.OpenDongle(link_, static_cast<int>(vid), static_cast<int>(pid));
 }
 
 void Detection::InitDongleStatus() {

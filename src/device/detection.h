@@ -24,6 +24,9 @@ public:
 
     // The 5000 ms detection tick.
     void DetectHIDDeviceCounterTimer();
+    // Opens the first known dongle (slot order, then the VID/PID boxes)
+    // into the link, without any status work.
+    bool OpenKnownDongle();
     void InitDongleStatus();
     void ResetDeviceStatus();
     // True when the mouse answers over RF; lights or darkens its lamp.

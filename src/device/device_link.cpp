@@ -34,6 +34,15 @@ bool HidAccess::OpenHidDevice(int vendorId, int productId, std::unique_ptr<HidDe
     return found;
 }
 
+bool HidAccess::OpenDongle(DeviceLink& link, int vendorId, int productId) {
+    int version = 0;
+    if (!OpenHidDevice(vendorId, productId, link.handle, version)) return false;
+    link.vendorId = vendorId;
+    link.productId = productId;
+    link.DongleVersion = version;
+    return true;
+}
+
 bool HidAccess::transferLength(HidDevice* handle, size_t& len) {
     if (!handle) return false;
     HidAttributes attr;

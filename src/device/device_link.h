@@ -40,6 +40,10 @@ public:
     bool HidGetFeature(HidDevice* handle, CommandFrame& frame);
     bool HidSetGetFeature(HidDevice* handle, CommandFrame& frame);
 
+    // Opens the dongle with these IDs into the link, recording its IDs and
+    // version number. The link is left as it was without a match.
+    bool OpenDongle(DeviceLink& link, int vendorId, int productId);
+
     HidBackend& backend() { return backend_; }
     Clock& clock() { return clock_; }
 

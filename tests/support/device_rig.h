@@ -113,12 +113,7 @@ struct DeviceRig {
 
     // Opens the receiver the way detection does, without its status work.
     bool open() {
-        int version = 0;
-        if (!hid.OpenHidDevice(pair->vendorId(), pair->productId(), link.handle, version)) return false;
-        link.vendorId = pair->vendorId();
-        link.productId = pair->productId();
-        link.DongleVersion = version;
-        return true;
+        return hid.OpenDongle(link, pair->vendorId(), pair->productId());
     }
 
     // The requests sent since the trace was last cleared, "01 03 2F 00 ..." each.

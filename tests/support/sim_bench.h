@@ -34,12 +34,7 @@ struct SimBench {
 
     // Opens the receiver the way detection does.
     bool open() {
-        int version = 0;
-        if (!hid.OpenHidDevice(pair->vendorId(), pair->productId(), link.handle, version)) return false;
-        link.vendorId = pair->vendorId();
-        link.productId = pair->productId();
-        link.DongleVersion = version;
-        return true;
+        return hid.OpenDongle(link, pair->vendorId(), pair->productId());
     }
 
     // The frames sent, as "01 03 2F 00 ..." texts.
