@@ -1,82 +1,83 @@
 #include "app/erase_tools.h"
 
-#include "app/station.h"
+#include "production/production_run.h"
 
 namespace kestrelon {
 
 void EraseTools::TX_ErasedClick(bool checked) {
-    s_.settings.TX_Erased = checked;
-    suiButton2Enabled = checked;
+    p_.options.edit([checked](ProductSettings& o) { o.TX_Erased = checked; });
+    p_.buttons.edit([checked](EraseButtons& b) { b.suiButton2Enabled = checked; });
 }
 
 void EraseTools::RX_ErasedClick(bool checked) {
-    s_.settings.RX_Erased = checked;
-    suiButton1Enabled = checked;
+    p_.options.edit([checked](ProductSettings& o) { o.RX_Erased = checked; });
+    p_.buttons.edit([checked](EraseButtons& b) { b.suiButton1Enabled = checked; });
 }
 
 void EraseTools::CallMEROClick(bool checked) {
-    s_.settings.CallMERO = checked;
-    s_.btnWriteSettingClick();
+    p_.options.edit([checked](ProductSettings& o) { o.CallMERO = checked; });
+    if (p_.writeSettings) p_.writeSettings();
 }
 
 bool EraseTools::begin(bool needMouse, uint32_t& start) {
-    auto& st = s_.status;
-    st.clearResultDisplays();
-    start = s_.clock.GetTickCount();
-    const bool mouseDark = needMouse && !st.ledTX.Value;
-    if (mouseDark || !st.ledRX.Value) {
-        st.message("Message", ProductionRun::CheckDeviceText(mouseDark, !st.ledRX.Value));
+    p_.result.edit([](ResultArea& r) { r.clearDisplays(); });
+    start = p_.clock.GetTickCount();
+    const bool mouseDark = needMouse && !p_.devices->ledTX.Value;
+    const bool dongleDark = !p_.devices->ledRX.Value;
+    if (mouseDark || dongleDark) {
+        p_.messages.warning(ProductionRun::CheckDeviceText(p_.language, mouseDark, dongleDark));
         return false;
     }
-    WindowTimers::set(s_.timers.tmrIsTxLink, false);
-    st.lblResult.clear();
-    st.Image1Visible = false;
+    WindowTimers::set(p_.timers.tmrIsTxLink, false);
+    p_.result.edit([](ResultArea& r) {
+        r.lblResult.clear();
+        r.Image1Visible = false;
+    });
     return true;
 }
 
 void EraseTools::end(uint32_t start, const char* result) {
-    WindowTimers::set(s_.timers.tmrIsTxLink, false);
-    s_.status.edtCaliTime = ProductionRun::ElapsedText(s_.clock.GetTickCount() - start);
-    s_.clock.ProcessMessages();
-    s_.status.lblResult = result;
+    WindowTimers::set(p_.timers.tmrIsTxLink, false);
+    const std::string elapsed = ProductionRun::ElapsedText(p_.clock.GetTickCount() - start);
+    p_.result.edit([&](ResultArea& r) { r.edtCaliTime = elapsed; });
+    p_.loop.ProcessMessages();
+    p_.result.edit([&](ResultArea& r) { r.lblResult = result; });
 }
 
 void EraseTools::suiButton2Click() {
-    if (!s_.settings.TX_Erased) return;
+    if (!p_.options->TX_Erased) return;
     uint32_t start = 0;
     if (!begin(true, start)) return;
-    auto& cmd = s_.commands;
-    s_.transport.CommFailed = false;
+    auto& cmd = p_.commands;
+    p_.transport.CommFailed = false;
     cmd.rbC_RF_LEAVE_ACCESSClick();
-    s_.clock.Sleep(50);
+    p_.clock.Sleep(50);
     cmd.rbC_RF_ENTER_ACCESS_WO_LEDClick();
-    s_.clock.Sleep(50);
-    s_.status.pbSetTX = 0;
+    p_.clock.Sleep(50);
+    p_.progress.set(0);
     for (int a = 0; a < kTxImageSize; ++a) {
-        s_.eng.edtRF_EEPROMAddr.setValue(a);
-        s_.eng.edtRF_EEPROMData.setValue(0xFF);
-        cmd.btnC_RF_Wrt_EEPROMClick();   // a failed byte does not stop the erase
-        s_.status.pbSetTX = (a + 1) * 20 / kTxImageSize;
-        s_.clock.Sleep(20);
-        s_.clock.ProcessMessages();
+        cmd.RfWriteEeprom(static_cast<uint8_t>(a), 0xFF);   // a failed byte does not stop the erase
+        p_.progress.set((a + 1) * 20 / kTxImageSize);
+        p_.clock.Sleep(20);
+        p_.loop.ProcessMessages();
     }
     cmd.rbC_RF_LEAVE_ACCESSClick();
-    s_.clock.Sleep(50);
+    p_.clock.Sleep(50);
     end(start, "TX Erased");
 }
 
 void EraseTools::suiButton1Click() {
-    if (!s_.settings.RX_Erased) return;
+    if (!p_.options->RX_Erased) return;
     uint32_t start = 0;
     if (!begin(false, start)) return;
-    s_.commands.rbC_RF_LEAVE_ACCESSClick();
-    s_.clock.Sleep(50);
-    s_.status.pbSetTX = 0;
+    p_.commands.rbC_RF_LEAVE_ACCESSClick();
+    p_.clock.Sleep(50);
+    p_.progress.set(0);
     for (int w = 0; w < kRxImageSize; ++w) {
-        s_.transport.WriteEepromVerified(static_cast<uint8_t>(w), 0xFFFF);
-        s_.status.pbSetTX = (w + 1) * 20 / kRxImageSize;
-        s_.clock.Sleep(20);
-        s_.clock.ProcessMessages();
+        p_.transport.WriteEepromVerified(static_cast<uint8_t>(w), 0xFFFF);
+        p_.progress.set((w + 1) * 20 / kRxImageSize);
+        p_.clock.Sleep(20);
+        p_.loop.ProcessMessages();
     }
     end(start, "RX Erased");
 }

@@ -3,21 +3,37 @@
 // own check box, and the option that starts the companion program after a
 // passing unit.
 
+#include "device/command_set.h"
+#include "model/messages.h"
+#include "model/presentation.h"
+#include "model/window_timers.h"
+
 #include <cstdint>
+#include <functional>
 
 namespace kestrelon {
 
-class Station;
-
 class EraseTools {
 public:
-    explicit EraseTools(Station& s) : s_(s) {}
+    struct Parts {
+        Clock& clock;
+        EventLoop& loop;
+        Transport& transport;
+        CommandSet& commands;
+        WindowTimers& timers;
+        Observed<ProductSettings>& options;
+        Observed<DeviceStatus>& devices;
+        Observed<ResultArea>& result;
+        Observed<int>& progress;
+        Observed<EraseButtons>& buttons;
+        MessageRouter& messages;
+        const Language& language;
+        std::function<void()> writeSettings;   // btnWriteSettingClick
+    };
+    explicit EraseTools(Parts p) : p_(std::move(p)) {}
 
     // The check boxes "TX Erase Operation" and "RX Erase Operation" are the
     // options TX_Erased and RX_Erased; each arms its button.
-    bool suiButton2Enabled = false;   // "Erase TX"
-    bool suiButton1Enabled = false;   // "Erase RX"
-
     void TX_ErasedClick(bool checked);
     void RX_ErasedClick(bool checked);
     void suiButton2Click();   // Erase TX: 128 confirmed RF writes of 0xFF
@@ -30,7 +46,7 @@ private:
     bool begin(bool needMouse, uint32_t& start);
     void end(uint32_t start, const char* result);
 
-    Station& s_;
+    Parts p_;
 };
 
 } // namespace kestrelon

@@ -4,21 +4,29 @@
 
 namespace kestrelon {
 
-Station::Station(HidBackend& backend, Clock& clk, StationConfig cfg)
+Station::Station(HidBackend& backend, Clock& clk, EventLoop& lp, StationConfig cfg)
     : clock(clk),
+      loop(lp),
       config(std::move(cfg)),
-      hid(backend, clk),
+      hid(backend, clk, lp),
+      detection(hid, link, commands, transport, run, ui.engineering,
+                Detection::View{ui.devices, ui.result, ui.progress, ui.options, ui.language}, pairingState, timers),
       settingsFile(config.settingsPath, ComponentContext{clk, config.random}, config.fileOps),
       numbering(
-          generators, [this] { btnWriteSettingClick(); },
-          [this](const std::string& text) { status.message("Message", text); }),
-      pairing(*this),
-      production(*this),
-      erase(*this) {
+          generators, ui.numbering, [this] { btnWriteSettingClick(); },
+          [this](const std::string& text) { messages.warning(text); }),
+      companion{config.currentDirectory, config.startProgram},
+      pairing(Pairing::Parts{transport, commands, ui.engineering, detection, pairingState, run, timers, ui.devices,
+                             ui.debug, messages, ui.language}),
+      production(ProductionRun::Parts{clock, loop, transport, link, commands, detection, pairing, pairingState, run,
+                                      timers, numbers, ui.options, ui.devices, ui.result, ui.progress, ui.debug,
+                                      messages, ui.language, companion}),
+      erase(EraseTools::Parts{clock, loop, transport, commands, timers, ui.options, ui.devices, ui.result, ui.progress,
+                              ui.erase, messages, ui.language, [this] { btnWriteSettingClick(); }}) {
     generators.reset(ComponentContext{clk, config.random});
-    detectTimer_ = clock.createTimer(5000, [this] { detection.DetectHIDDeviceCounterTimer(); });
-    linkTimer_ = clock.createTimer(500, [this] { production.tmrIsTxLinkTimer(); });
-    bindTimer_ = clock.createTimer(1000, [this] { pairing.tmrSoftBindTimer(); });
+    detectTimer_ = loop.createTimer(5000, [this] { detection.DetectHIDDeviceCounterTimer(); });
+    linkTimer_ = loop.createTimer(500, [this] { production.tmrIsTxLinkTimer(); });
+    bindTimer_ = loop.createTimer(1000, [this] { pairing.tmrSoftBindTimer(); });
     timers.DetectHIDDeviceCounter = detectTimer_.get();
     timers.tmrIsTxLink = linkTimer_.get();
     timers.tmrSoftBind = bindTimer_.get();
@@ -33,34 +41,38 @@ void Station::StartUp() {
     WindowTimers::set(timers.DetectHIDDeviceCounter, true);
     if constexpr (LogEnabled) ProductionLog(config.currentDirectory).createFolder();
     commands.FillCustKeyLists();
-    settings.BatteryLevel = 2;   // 1.8 V until the settings say otherwise
-    Model_selectClick(settings.ModelIndex);
-    StartUpNumbering(settingsFile, settings, run, detection.KnownDevices, generators, numbering,
-                     [this](int model) { Model_selectClick(model); });
+    ui.options.edit([](ProductSettings& o) { o.BatteryLevel = 2; });   // 1.8 V until the settings say otherwise
+    Model_selectClick(ui.options->ModelIndex);
+    {
+        const auto batch = ui.options.batch();
+        StartUpNumbering(settingsFile, ui.options.data(), run, detection.KnownDevices, generators, numbering,
+                         [this](int model) { Model_selectClick(model); });
+    }
     // The RX type boxes follow the loaded choice.
-    status.cbKeyboardbindVisible = !settings.MouseOnly;
-    erase.TX_ErasedClick(settings.TX_Erased);
-    erase.RX_ErasedClick(settings.RX_Erased);
+    ui.devices.edit([this](DeviceStatus& d) { d.cbKeyboardbindVisible = !ui.options->MouseOnly; });
+    erase.TX_ErasedClick(ui.options->TX_Erased);
+    erase.RX_ErasedClick(ui.options->RX_Erased);
 }
 
 void Station::Model_selectClick(int itemIndex) {
     if (itemIndex < 0 || itemIndex > 2) return;   // no selection: nothing changes
-    settings.ModelIndex = itemIndex;
-    if (itemIndex <= 1) {
+    ui.options.edit([itemIndex](ProductSettings& o) {
+        o.ModelIndex = itemIndex;
         // Models "01" and "02" have no Fn keys.
-        settings.Fn_Enabled = settings.FNPB = settings.FnUIO = settings.fndirection = false;
-    }
+        if (itemIndex <= 1) o.Fn_Enabled = o.FNPB = o.FnUIO = o.fndirection = false;
+    });
     btnWriteSettingClick();
 }
 
 SaveResult Station::btnWriteSettingClick() {
-    SaveResult r = settingsFile.save(settings, run, generators);
-    if (!r.ok) status.message("Message", r.message);
+    SaveResult r = settingsFile.save(*ui.options, run, generators);
+    if (!r.ok) messages.warning(r.message);
     return r;
 }
 
 void Station::btnLoadSettingClick() {
-    settingsFile.load(settings, run, detection.KnownDevices, generators,
+    const auto batch = ui.options.batch();
+    settingsFile.load(ui.options.data(), run, detection.KnownDevices, generators,
                       [this](int model) { Model_selectClick(model); });
 }
 

@@ -1,25 +1,29 @@
 #pragma once
 // Everything the main window holds, without the window: the device link and
 // its commands, detection, pairing, the production cycle, the product
-// options, the generators and the settings file. The window binds its
-// controls to one Station; the command line drives another; so do the tests.
+// options, the generators and the settings file. The Station only assembles
+// them; the window binds its controls to its presentation model (`ui`) and
+// calls the handlers by their names; the command line drives another
+// Station; so do the tests.
 
 #include "app/erase_tools.h"
 #include "device/command_set.h"
 #include "device/detection.h"
 #include "device/device_link.h"
-#include "device/engineering_state.h"
 #include "device/transport.h"
-#include "device/window_timers.h"
+#include "model/messages.h"
+#include "model/pairing_state.h"
+#include "model/presentation.h"
+#include "model/run_state.h"
+#include "model/window_timers.h"
 #include "numbering/generators.h"
 #include "numbering/numbering_panel.h"
 #include "numbering/settings_file.h"
+#include "numbering/unit_numbers.h"
+#include "platform/event_loop.h"
 #include "platform/process.h"
 #include "production/pairing.h"
 #include "production/production_run.h"
-#include "production/product_settings.h"
-#include "production/run_state.h"
-#include "production/status_model.h"
 
 #include <functional>
 #include <memory>
@@ -40,7 +44,7 @@ struct StationConfig {
 
 class Station {
 public:
-    Station(HidBackend& backend, Clock& clock, StationConfig config = {});
+    Station(HidBackend& backend, Clock& clock, EventLoop& loop, StationConfig config = {});
     ~Station();
 
     // Start-up without the window's drawing: known devices, hot-key and
@@ -55,26 +59,28 @@ public:
 
     // The model selection's effects on the options (and the settings save).
     void Model_selectClick(int itemIndex);
-    // Writes the settings file; reports a failure through the status model.
+    // Writes the settings file; reports a failure as a warning.
     SaveResult btnWriteSettingClick();
     void btnLoadSettingClick();
 
     Clock& clock;
+    EventLoop& loop;
     StationConfig config;
+    PresentationModel ui;
+    MessageRouter messages;   // the front end installs its sink here
     HidAccess hid;
     DeviceLink link;
     Transport transport{hid, link};
     RunState run;
-    ProductSettings settings;
-    EngineeringState eng;
-    StatusModel status;
     PairingState pairingState;
     WindowTimers timers;
-    CommandSet commands{transport, run, settings, eng, status};
-    Detection detection{hid, link, commands, transport, run, settings, eng, status, pairingState, timers};
+    CommandSet commands{transport, run, ui.options, ui.engineering, ui.devices, messages};
+    Detection detection;
     NumberingGenerators generators;
     SettingsFile settingsFile;
     NumberingPanel numbering;
+    UnitNumbers numbers{generators, numbering, settingsFile, ui.options, run};
+    Companion companion;
     Pairing pairing;
     ProductionRun production;
     EraseTools erase;

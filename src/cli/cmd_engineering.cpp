@@ -44,9 +44,9 @@ int info(const Args& args, const Io& io) {
     io.out << "dongle: " << Hex(st.link.vendorId, 4) << ":" << Hex(st.link.productId, 4) << " version "
            << Hex(version, 4) << "\n";
     io.out << "model: " << (fits ? fits : "none (version fits no model)") << "\n";
-    io.out << "status: " << st.status.edtRX << ", " << st.status.edtTX << " (selected model 0" << model + 1
+    io.out << "status: " << st.ui.devices->edtRX << ", " << st.ui.devices->edtTX << " (selected model 0" << model + 1
            << ")\n";
-    if (!st.status.ledRX.Value) {
+    if (!st.ui.devices->ledRX.Value) {
         io.error("the receiver does not answer (dongle information)");
         return CloseReceiver(s, io, kExitFailed);
     }
@@ -54,7 +54,7 @@ int info(const Args& args, const Io& io) {
     io.out << "paired mouse ID: " << Hex(st.pairingState.PrevMouseId, 2) << "\n";
     io.out << "paired keyboard ID: " << Hex(st.pairingState.PrevKbdId, 2) << "\n";
     io.out << "RF channel: " << (di.valid ? std::to_string(di.channel) : std::string("unknown")) << "\n";
-    if (st.status.ledTX.Value) {
+    if (st.ui.devices->ledTX.Value) {
         const int chip = st.detection.readChipByte();
         io.out << "mouse: answers over RF";
         if (chip >= 0) io.out << ", chip byte " << Hex(chip, 2);
@@ -101,13 +101,13 @@ int txRead(const Args& args, const Io& io) {
     EngineeringSession s;
     if (!OpenReceiver(args, io, s, false)) return kExitFailed;
     Station& st = *s.station;
-    st.eng.edtRF_EEPROMAddr.setValue(static_cast<long long>(addr));
+    st.ui.engineering.edtRF_EEPROMAddr.setValue(static_cast<long long>(addr));
     st.commands.btnC_RF_Rd_EEPROMClick();
     if (st.transport.CommFailed) {
         io.error(ReceiverProblem(s, "the mouse did not answer over RF reading byte " + Hex(static_cast<long long>(addr), 2)));
         return CloseReceiver(s, io, kExitFailed);
     }
-    io.out << st.eng.edtRF_EEPROMData.Text << "\n";
+    io.out << st.ui.engineering.edtRF_EEPROMData.text() << "\n";
     return CloseReceiver(s, io, kExitOk);
 }
 
@@ -120,8 +120,8 @@ int txWrite(const Args& args, const Io& io) {
     // The mouse takes EEPROM writes only in access mode.
     st.commands.rbC_RF_ENTER_ACCESS_WO_LEDClick();
     st.clock.Sleep(50);
-    st.eng.edtRF_EEPROMAddr.setValue(static_cast<long long>(addr));
-    st.eng.edtRF_EEPROMData.setValue(static_cast<long long>(value));
+    st.ui.engineering.edtRF_EEPROMAddr.setValue(static_cast<long long>(addr));
+    st.ui.engineering.edtRF_EEPROMData.setValue(static_cast<long long>(value));
     const bool confirmed = st.commands.btnC_RF_Wrt_EEPROMClick();
     st.commands.rbC_RF_LEAVE_ACCESSClick();
     st.clock.Sleep(50);

@@ -20,12 +20,6 @@ namespace {
 
 constexpr uint32_t kSimReadyLimitMs = 30000;   // a simulated pair is ready in well under a second
 
-uint64_t sleptMs(Clock& c) {
-    if (auto* v = dynamic_cast<VirtualClock*>(&c)) return v->sleptMs();
-    if (auto* s = dynamic_cast<SteadyClock*>(&c)) return s->sleptMs();
-    return 0;
-}
-
 // The ID as the ID box shows it (before bit 7 is set); "" when none was read.
 std::string idText(int32_t id) { return id < 0 ? "" : Hex(id & 0xFFFFFF, 6); }
 
@@ -86,22 +80,44 @@ void printRecord(const Io& io, const RunOptions& o, int unit, const UnitRecord& 
     io.out << std::endl;
 }
 
+// Each message of the station becomes one line on standard error.
+class ErrorLineSink : public MessageSink {
+public:
+    explicit ErrorLineSink(const Io& io) : io_(io) {}
+    void showMessage(MessageKind, const std::string&, const std::string& text) override {
+        std::string line = text;
+        while (!line.empty() && (line.back() == '\n' || line.back() == '\r')) line.pop_back();
+        for (auto& c : line)
+            if (c == '\r' || c == '\n') c = ' ';
+        io_.error(line);
+    }
+
+private:
+    const Io& io_;
+};
+
 class Line {
 public:
-    explicit Line(Station& st) : st_(st) {}
+    explicit Line(Station& st) : st_(st) {
+        watch_ = st_.ui.devices.changed.connect([this] { lampsChanged_ = true; });
+    }
+    ~Line() { st_.ui.devices.changed.disconnect(watch_); }
 
-    // Pumps until the opened receiver's mouse answers; false after limitMs
-    // (never, with real hardware: the operator plugs the next receiver).
+    // Serves events until the opened receiver's mouse answers; false after
+    // limitMs (never, with real hardware: the operator plugs the next
+    // receiver). The lamps are looked at only when they changed.
     bool waitUntilReady(std::optional<uint32_t> limitMs) {
         const uint32_t start = st_.clock.GetTickCount();
         bool told = false;
-        while (!(st_.status.ledRX.Value && st_.status.ledTX.Value && st_.link.hasDevice() && !st_.run.AwaitNewDongle)) {
+        lampsChanged_ = true;
+        while (!(lampsChanged_ && ready())) {
+            lampsChanged_ = false;
             if (limitMs && st_.clock.GetTickCount() - start > *limitMs) return false;
             if (!limitMs && !told) {
                 std::cerr << "waiting for a receiver whose mouse answers..." << std::endl;
                 told = true;
             }
-            st_.clock.waitForEvents(100);
+            st_.loop.waitForEvents(100);
         }
         return true;
     }
@@ -118,7 +134,14 @@ public:
     }
 
 private:
+    bool ready() const {
+        const DeviceStatus& d = *st_.ui.devices;
+        return d.ledRX.Value && d.ledTX.Value && st_.link.hasDevice() && !st_.run.AwaitNewDongle;
+    }
+
     Station& st_;
+    Notifier::Id watch_ = 0;
+    bool lampsChanged_ = true;
 };
 
 int run(const Args& args, const Io& io) {
@@ -129,14 +152,9 @@ int run(const Args& args, const Io& io) {
 
     StationConfig cfg;
     cfg.settingsPath = o.settingsPath;
-    Station st(*d.backend, *d.clock, cfg);
-    st.status.showMessage = [&io](const std::string&, const std::string& text) {
-        std::string line = text;
-        while (!line.empty() && (line.back() == '\n' || line.back() == '\r')) line.pop_back();
-        for (auto& c : line)
-            if (c == '\r' || c == '\n') c = ' ';
-        io.error(line);
-    };
+    Station st(*d.backend, *d.clock, *d.clock, cfg);
+    ErrorLineSink sink(io);
+    st.messages.install(&sink);
     st.StartUp();
     st.FormActivate();
     Line line(st);
@@ -165,12 +183,12 @@ int run(const Args& args, const Io& io) {
             r.elapsed = "0.000";
         } else {
             if (d.sim && o.fault && (!o.fault->onlyUnit || *o.fault->onlyUnit == unit)) pair->armFaults(o.fault->faults);
-            const uint64_t slept0 = sleptMs(st.clock);
+            const uint64_t slept0 = d.clock->sleptMs();
             const uint64_t xfer0 = d.sim ? d.sim->transferMicrosSpent() : 0;
             st.production.btnGoClick();
             r = st.production.lastUnit();
             if (o.timing) {
-                const double waits = static_cast<double>(sleptMs(st.clock) - slept0);
+                const double waits = static_cast<double>(d.clock->sleptMs() - slept0);
                 const double xfer = d.sim ? static_cast<double>(d.sim->transferMicrosSpent() - xfer0) / 1000.0 : 0.0;
                 const double over = r.elapsedMs - waits - xfer;
                 char buf[200];

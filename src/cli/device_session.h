@@ -4,7 +4,7 @@
 
 #include "cli/cli.h"
 #include "device/hid_backend.h"
-#include "platform/clock.h"
+#include "platform/scheduled_clock.h"
 #include "sim/pair_firmware.h"
 #include "sim/sim_hid_backend.h"
 
@@ -14,7 +14,7 @@
 namespace kestrelon::cli {
 
 struct DeviceSession {
-    std::unique_ptr<Clock> clock;
+    std::unique_ptr<ScheduledClock> clock;   // time, event loop and wait totals
     std::unique_ptr<HidBackend> backend;
     sim::SimHidBackend* sim = nullptr;             // set with --sim
     std::shared_ptr<sim::PairFirmware> simPair;    // the plugged receiver and mouse

@@ -26,14 +26,17 @@ bool OpenReceiver(const Args& args, const Io& io, EngineeringSession& s, bool fu
     if (!OpenDeviceSession(args, io, s.devices)) return false;
     StationConfig cfg;
     cfg.settingsPath = "";   // engineering commands neither read nor write settings
-    s.station = std::make_unique<Station>(*s.devices.backend, *s.devices.clock, cfg);
+    s.station = std::make_unique<Station>(*s.devices.backend, *s.devices.clock, *s.devices.clock, cfg);
     Station& st = *s.station;
     st.run.RunMode = RunIdle;
-    st.settings.ModelIndex = s.model;
-    if (byId) {
-        st.settings.VidSet = Hex(static_cast<long long>(vid), 4);
-        st.settings.PidSet = Hex(static_cast<long long>(pid), 4);
-    } else {
+    st.ui.options.edit([&](ProductSettings& o) {
+        o.ModelIndex = s.model;
+        if (byId) {
+            o.VidSet = Hex(static_cast<long long>(vid), 4);
+            o.PidSet = Hex(static_cast<long long>(pid), 4);
+        }
+    });
+    if (!byId) {
         FillBuiltInDevices(st.detection.KnownDevices);
     }
 

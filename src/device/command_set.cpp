@@ -1,5 +1,7 @@
 #include "device/command_set.h"
 
+#include "device/hotkey_lists.h"
+
 namespace kestrelon {
 
 namespace {
@@ -13,7 +15,7 @@ bool CommandSet::btnSpecialCmd1Click(int n) {
     for (int attempt = 0; attempt < RetryCount && !valid; ++attempt) {
         f = makeFrame(0x14, 0xFF, 0xAA, static_cast<uint8_t>(n));
         if (!t_.exchange(f)) return false;   // the dongle is gone: show nothing
-        t_.clock().ProcessMessages();
+        t_.loop().ProcessMessages();
         valid = isValidAnswer(f);
     }
     if (!valid) return false;
@@ -28,7 +30,7 @@ void CommandSet::polledDongleRead(uint8_t code, HexEdit& data, int answerByte) {
         CommandFrame f = makeFrame(code, address);
         t_.exchange(f);
         t_.clock().Sleep(2);
-        t_.clock().ProcessMessages();
+        t_.loop().ProcessMessages();
         if (isValidAnswer(f)) {
             data.showHex2(f[answerByte]);
             return;
@@ -72,18 +74,27 @@ void CommandSet::btnC_RELOAD_PARAMETERClick() {
 }
 
 void CommandSet::rbMSEClick() {
-    if (t_.link().hasDevice()) t_.SendDongleCommand(0x17, 0x3C, 0x5A, status_.rbMSE_Checked ? 1 : 2);
+    if (t_.link().hasDevice()) t_.SendDongleCommand(0x17, 0x3C, 0x5A, devices_->rbMSE_Checked ? 1 : 2);
 }
 
 // --- RF ---
 
 bool CommandSet::btnC_RF_Wrt_EEPROMClick() {
-    const uint8_t address = byteOf(eng_.edtRF_EEPROMAddr), data = byteOf(eng_.edtRF_EEPROMData);
+    return confirmedRfWrite(byteOf(eng_.edtRF_EEPROMAddr), byteOf(eng_.edtRF_EEPROMData));
+}
+
+bool CommandSet::RfWriteEeprom(uint8_t address, uint8_t data) {
+    eng_.edtRF_EEPROMAddr.setValue(address);
+    eng_.edtRF_EEPROMData.setValue(data);
+    return confirmedRfWrite(address, data);
+}
+
+bool CommandSet::confirmedRfWrite(uint8_t address, uint8_t data) {
     for (int pass = 0; pass < 3; ++pass) {
         t_.RfWrite(0x21, address, data);
         t_.clock().Sleep(24);
         for (int poll = 0; poll < 31; ++poll) {
-            t_.clock().ProcessMessages();
+            t_.loop().ProcessMessages();
             CommandFrame f{};
             f[0] = kReportId;
             // Only the dongle's confirmation of this very write counts: an
@@ -131,7 +142,7 @@ void CommandSet::rbC_RF_ENTER_ACCESS_W_LEDClick() { accessCommand(0x5A, 0xCC, 0x
 void CommandSet::rbC_RF_LEAVE_ACCESSClick() { accessCommand(0x00, 0x00, 0x2C); }
 
 void CommandSet::btnC_RF_SETUP_CPIClick() {
-    t_.RfWrite(0x2F, static_cast<uint8_t>(eng_.edtC_RF_SETUP_CPI), 0xCC);
+    t_.RfWrite(0x2F, static_cast<uint8_t>(eng_.edtC_RF_SETUP_CPI()), 0xCC);
 }
 
 void CommandSet::btnRF_DR_3CClick() {
@@ -146,9 +157,30 @@ void CommandSet::btnRF_DR_3DClick() {
     btnC_RF_Wrt_Direct_RegClick();
 }
 
+int CommandSet::RfReadSensor(uint8_t address) {
+    eng_.edtRF_SensorAddr.setValue(address);
+    const int v = t_.RfRead(0x2A, address);
+    eng_.edtRF_SensorData.showHex2(v);
+    return v;
+}
+
+void CommandSet::WriteDongleRfic(uint8_t address, uint8_t value) {
+    eng_.edtRFICAddr.setValue(address);
+    eng_.edtRFICData.setValue(value);
+    btnWrt_RFICClick();
+}
+
+void CommandSet::RfWriteRfic(uint8_t address, uint8_t value) {
+    eng_.edtRF_RFICAddr.setValue(address);
+    eng_.edtRF_RFICData.setValue(value);
+    btnC_RF_Wrt_RFIC_RFX5820KClick();
+}
+
 void CommandSet::FillCustKeyLists() {
-    settings_.CustKey1 = 7;   // "WWW HOME"
-    settings_.CustKey2 = 8;   // "MAIL"
+    settings_.edit([](ProductSettings& o) {
+        o.CustKey1 = kCustKey1Default;   // "WWW HOME"
+        o.CustKey2 = kCustKey2Default;   // "MAIL"
+    });
 }
 
 } // namespace kestrelon

@@ -5,11 +5,12 @@
 // as the window shows them. The setting handlers fill the EEPROM images
 // while a production run is filling them and do nothing otherwise.
 
-#include "device/engineering_state.h"
 #include "device/transport.h"
-#include "production/product_settings.h"
-#include "production/run_state.h"
-#include "production/status_model.h"
+#include "model/engineering_state.h"
+#include "model/messages.h"
+#include "model/presentation.h"
+#include "model/product_settings.h"
+#include "model/run_state.h"
 
 #include <string>
 
@@ -17,9 +18,9 @@ namespace kestrelon {
 
 class CommandSet {
 public:
-    CommandSet(Transport& transport, RunState& run, ProductSettings& settings, EngineeringState& eng,
-               StatusModel& status)
-        : t_(transport), run_(run), settings_(settings), eng_(eng), status_(status) {}
+    CommandSet(Transport& transport, RunState& run, Observed<ProductSettings>& options, EngineeringState& eng,
+               Observed<DeviceStatus>& devices, MessageRouter& messages)
+        : t_(transport), run_(run), settings_(options), eng_(eng), devices_(devices), messages_(messages) {}
 
     // --- dongle commands ---
     // n is the digit that ends the sending button's name (1 or 4). True when
@@ -84,11 +85,22 @@ public:
     // be stored one byte per character or is longer than 46 characters.
     bool btnEEPROM_W_20Click();
 
+    // --- typed calls: each shows its operands in the engineering edits, as
+    // the page's button would, and sends ---
+    // The confirmed mouse EEPROM write; true when the dongle confirmed it.
+    bool RfWriteEeprom(uint8_t address, uint8_t value);
+    // A mouse sensor register, shown in edtRF_SensorData; -1 on failure.
+    int RfReadSensor(uint8_t address);
+    // The dongle's and the mouse's RF transceiver registers.
+    void WriteDongleRfic(uint8_t address, uint8_t value);
+    void RfWriteRfic(uint8_t address, uint8_t value);
+
     // The item lists at start-up: selects "WWW HOME" and "MAIL".
     void FillCustKeyLists();
 
 
 private:
+    bool confirmedRfWrite(uint8_t address, uint8_t data);
     void rfWriteFromEdits(uint8_t code, const HexEdit& addr, const HexEdit& data);
     void rfReadIntoEdit(uint8_t code, const HexEdit& addr, HexEdit& data);
     void polledDongleRead(uint8_t code, HexEdit& data, int answerByte);
@@ -98,14 +110,16 @@ private:
     void customKey(int item, int firstWord);
     // Reads word n into edit as its high byte; returns the word (or -1).
     int showWord(int n, HexEdit& edit);
-    void readWordsInto(const char* highDigits, const char* lowDigits, std::string& target);
+    // The two words' high bytes side by side, as the VID or PID box shows them.
+    std::string readWordPair(const char* highDigits, const char* lowDigits);
     void writeWordsFrom(const std::string& idText, const char* highDigits, const char* lowDigits);
 
     Transport& t_;
     RunState& run_;
-    ProductSettings& settings_;
+    Observed<ProductSettings>& settings_;
     EngineeringState& eng_;
-    StatusModel& status_;
+    Observed<DeviceStatus>& devices_;
+    MessageRouter& messages_;
 };
 
 } // namespace kestrelon

@@ -42,16 +42,16 @@ void Detection::DetectHIDDeviceCounterTimer() {
         link_.vendorId = 0;
         link_.productId = 0;
         ResetDeviceStatus();
-        hid_.clock().ProcessMessages();
-        status_.clearResultDisplays();
-        status_.pbSetTX = 0;
-        hid_.clock().ProcessMessages();
+        hid_.loop().ProcessMessages();
+        view_.result.edit([](ResultArea& r) { r.clearDisplays(); });
+        view_.progress.set(0);
+        hid_.loop().ProcessMessages();
         link_.handle.reset();
 
         if (OpenKnownDongle()) {
             InitDongleStatus();
             run_.AwaitNewDongle = false;
-            status_.btnGoEnabled = true;
+            view_.devices.edit([](DeviceStatus& d) { d.btnGoEnabled = true; });
         }
         LastDeviceCount = count;
     }
@@ -62,52 +62,56 @@ bool Detection::OpenKnownDongle() {
     for (const auto& slot : KnownDevices)
         if (slot.used() && hid_.OpenDongle(link_, slot.vendorId, slot.productId)) return true;
     // The IDs typed into the VID and PID boxes are the last resort.
-    const long long vid = HexEditValue(settings_.VidSet), pid = HexEditValue(settings_.PidSet);
+    const long long vid = HexEditValue(view_.options->VidSet), pid = HexEditValue(view_.options->PidSet);
     return hid_.OpenDongle(link_, static_cast<int>(vid), static_cast<int>(pid));
 }
 
 void Detection::InitDongleStatus() {
     WindowTimers::set(timers_.tmrSoftBind, false);
-    status_.picture = ConnectPicture::NoneDev;
-    status_.edtVID.clear();
-    status_.edtPID.clear();
-    status_.rbKB_Enabled = status_.rbMSE_Enabled = status_.btnConnectEnabled = true;
-    status_.edtVID = hex4(link_.vendorId);
-    status_.edtPID = hex4(link_.productId);
+    view_.devices.edit([&](DeviceStatus& d) {
+        d.picture = ConnectPicture::NoneDev;
+        d.rbKB_Enabled = d.rbMSE_Enabled = d.btnConnectEnabled = true;
+        d.edtVID = hex4(link_.vendorId);
+        d.edtPID = hex4(link_.productId);
+    });
 
     CommandFrame info = makeFrame(0x09);
     if (!t_.exchange(info)) return;   // lamps stay dark, no link watch
     pairing_.PrevMouseId = info[1];
     pairing_.PrevKbdId = info[2];
-    status_.picture = ConnectPicture::Connected;
+    view_.devices.edit([](DeviceStatus& d) { d.picture = ConnectPicture::Connected; });
     cmd_.rbMSEClick();
     CommandFrame second = makeFrame(0x0A);
     t_.exchange(second);
 
-    status_.ledRX.Value = true;
-    const bool ready = DongleFitsModel(settings_.ModelIndex, link_.DongleVersion);
-    status_.ledRX.TrueColor = ready ? LampColor::Green : LampColor::Red;
-    status_.edtRX = ready ? "Mouse RX Ready" : "Mouse RX Not Ready";
-    hid_.clock().ProcessMessages();
+    const bool ready = DongleFitsModel(view_.options->ModelIndex, link_.DongleVersion);
+    view_.devices.edit([ready](DeviceStatus& d) {
+        d.ledRX.Value = true;
+        d.ledRX.TrueColor = ready ? LampColor::Green : LampColor::Red;
+        d.edtRX = ready ? "Mouse RX Ready" : "Mouse RX Not Ready";
+    });
+    hid_.loop().ProcessMessages();
     CheckTxLink();
-    hid_.clock().ProcessMessages();
+    hid_.loop().ProcessMessages();
     WindowTimers::set(timers_.tmrIsTxLink, true);
 }
 
 void Detection::ResetDeviceStatus() {
     WindowTimers::set(timers_.tmrSoftBind, false);
     WindowTimers::set(timers_.tmrIsTxLink, false);
-    status_.picture = ConnectPicture::NoneDev;
-    status_.edtVID.clear();
-    status_.edtPID.clear();
-    status_.rbKB_Enabled = status_.rbMSE_Enabled = status_.btnConnectEnabled = false;
-    status_.btnConnectCaptionId = 0x03;
-    status_.btnGoEnabled = false;
-    status_.ledRX.Value = false;
-    status_.edtRX = "Mouse RX Not Ready";
-    status_.ledTX.Value = false;
-    status_.edtTX = "Mouse TX Not Ready";
-    hid_.clock().ProcessMessages();
+    view_.devices.edit([](DeviceStatus& d) {
+        d.picture = ConnectPicture::NoneDev;
+        d.edtVID.clear();
+        d.edtPID.clear();
+        d.rbKB_Enabled = d.rbMSE_Enabled = d.btnConnectEnabled = false;
+        d.btnConnectCaptionId = 0x03;
+        d.btnGoEnabled = false;
+        d.ledRX.Value = false;
+        d.edtRX = "Mouse RX Not Ready";
+        d.ledTX.Value = false;
+        d.edtTX = "Mouse TX Not Ready";
+    });
+    hid_.loop().ProcessMessages();
 }
 
 bool Detection::sampleSequence() {
@@ -115,24 +119,24 @@ bool Detection::sampleSequence() {
     // command without a valid answer leaves the edit as it was, so a silent
     // link shows two equal samples.
     cmd_.btnSpecialCmd1Click(1);
-    const std::string first = eng_.edtSC01[1].Text;
+    const std::string first = eng_.edtSC01[1].text();
     hid_.clock().Sleep(24);
     cmd_.btnSpecialCmd1Click(1);
-    return eng_.edtSC01[1].Text != first;
+    return eng_.edtSC01[1].text() != first;
 }
 
 int Detection::readChipByte() {
     for (int attempt = 0; attempt < RetryCount; ++attempt) {
         CommandFrame f = makeFrame(0x26, kRfMarker, 0xFF, 0x3E);
         t_.exchange(f);
-        hid_.clock().ProcessMessages();
+        hid_.loop().ProcessMessages();
         if (isValidAnswer(f)) return f[0];
     }
     return -1;
 }
 
 bool Detection::CheckTxLink() {
-    if (status_.languageDialogShowing) return false;
+    if (view_.language.DialogShowing) return false;
     bool linked = false;
     if (link_.hasDevice()) {
         linked = sampleSequence();
@@ -146,22 +150,25 @@ bool Detection::CheckTxLink() {
         }
     }
     if (linked) {
-        status_.edtTX = "Mouse TX Ready";
-        status_.ledTX.Value = true;
-        hid_.clock().ProcessMessages();
+        view_.devices.edit([](DeviceStatus& d) {
+            d.edtTX = "Mouse TX Ready";
+            d.ledTX.Value = true;
+        });
+        hid_.loop().ProcessMessages();
         const int chip = readChipByte();
         if (chip >= 0) {
-            if (MouseFitsModel(settings_.ModelIndex, link_.DongleVersion, chip)) {
-                status_.ledTX.TrueColor = LampColor::Green;
-                status_.btnGoEnabled = true;
-            } else {
-                status_.ledTX.TrueColor = LampColor::Red;
-            }
+            const bool fits = MouseFitsModel(view_.options->ModelIndex, link_.DongleVersion, chip);
+            view_.devices.edit([fits](DeviceStatus& d) {
+                d.ledTX.TrueColor = fits ? LampColor::Green : LampColor::Red;
+                if (fits) d.btnGoEnabled = true;
+            });
         }
     } else {
-        status_.edtTX = "Mouse TX Not Ready";
-        status_.ledTX.Value = false;
-        hid_.clock().ProcessMessages();
+        view_.devices.edit([](DeviceStatus& d) {
+            d.edtTX = "Mouse TX Not Ready";
+            d.ledTX.Value = false;
+        });
+        hid_.loop().ProcessMessages();
     }
     run_.RunBusy = false;
     return linked;

@@ -5,18 +5,28 @@
 #include "device/command_set.h"
 #include "device/device_link.h"
 #include "device/known_devices.h"
-#include "device/window_timers.h"
-#include "production/pairing_state.h"
+#include "device/link_status.h"
+#include "model/pairing_state.h"
+#include "model/presentation.h"
+#include "model/window_timers.h"
 
 namespace kestrelon {
 
-class Detection {
+class Detection : public LinkStatus {
 public:
+    // What detection shows and reads of the presentation model.
+    struct View {
+        Observed<DeviceStatus>& devices;
+        Observed<ResultArea>& result;
+        Observed<int>& progress;
+        const Observed<ProductSettings>& options;
+        const Language& language;
+    };
+
     Detection(HidAccess& hid, DeviceLink& link, CommandSet& commands, Transport& transport, RunState& run,
-              ProductSettings& settings, EngineeringState& eng, StatusModel& status, PairingState& pairing,
-              WindowTimers& timers)
-        : hid_(hid), link_(link), cmd_(commands), t_(transport), run_(run), settings_(settings), eng_(eng),
-          status_(status), pairing_(pairing), timers_(timers) {}
+              EngineeringState& eng, View view, PairingState& pairing, WindowTimers& timers)
+        : hid_(hid), link_(link), cmd_(commands), t_(transport), run_(run), eng_(eng), view_(view),
+          pairing_(pairing), timers_(timers) {}
 
     KnownDeviceTable KnownDevices{};
     int LastDeviceCount = 0;
@@ -28,9 +38,9 @@ public:
     // into the link, without any status work.
     bool OpenKnownDongle();
     void InitDongleStatus();
-    void ResetDeviceStatus();
+    void ResetDeviceStatus() override;
     // True when the mouse answers over RF; lights or darkens its lamp.
-    bool CheckTxLink();
+    bool CheckTxLink() override;
     // The mouse's chip byte (its direct register 0xFF), or -1 without an answer.
     int readChipByte();
 
@@ -47,9 +57,8 @@ private:
     CommandSet& cmd_;
     Transport& t_;
     RunState& run_;
-    ProductSettings& settings_;
     EngineeringState& eng_;
-    StatusModel& status_;
+    View view_;
     PairingState& pairing_;
     WindowTimers& timers_;
 };

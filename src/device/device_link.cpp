@@ -9,7 +9,7 @@ int HidAccess::CountHidDevices() {
         if (!dev) continue;
         ++count;
         dev.reset();
-        clock_.ProcessMessages();
+        loop_.ProcessMessages();
     }
     return count;
 }

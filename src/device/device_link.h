@@ -5,6 +5,7 @@
 #include "device/command_frame.h"
 #include "device/hid_backend.h"
 #include "platform/clock.h"
+#include "platform/event_loop.h"
 
 #include <memory>
 
@@ -27,7 +28,7 @@ struct DeviceLink {
 
 class HidAccess {
 public:
-    HidAccess(HidBackend& backend, Clock& clock) : backend_(backend), clock_(clock) {}
+    HidAccess(HidBackend& backend, Clock& clock, EventLoop& loop) : backend_(backend), clock_(clock), loop_(loop) {}
 
     // Number of HID interfaces that can be opened right now (of any kind).
     int CountHidDevices();
@@ -46,6 +47,7 @@ public:
 
     HidBackend& backend() { return backend_; }
     Clock& clock() { return clock_; }
+    EventLoop& loop() { return loop_; }
 
 private:
     // The platform's feature report length, read anew for every transfer.
@@ -55,6 +57,7 @@ private:
 
     HidBackend& backend_;
     Clock& clock_;
+    EventLoop& loop_;
 };
 
 } // namespace kestrelon

@@ -27,7 +27,7 @@ void CommandSet::btnEEPROM_R_00Click(const std::string& sender) {
     HexEdit* edit = eng_.eepromEdit(d);
     const int n = wordNumber(d);
     if (!edit || n < 0) return;
-    edit->Text.clear();
+    edit->clear();
     if (t_.link().hasDevice()) showWord(n, *edit);
 }
 
@@ -37,7 +37,7 @@ int CommandSet::showWord(int n, HexEdit& edit) {
     // The high byte; a failed read (-1) shifted as an unsigned 32-bit value
     // shows FFFFFF.
     std::snprintf(buf, sizeof buf, "%02X", static_cast<uint32_t>(word) >> 8);
-    edit.Text = buf;
+    edit.setText(buf);
     return word;
 }
 
@@ -52,10 +52,10 @@ void CommandSet::btnEEPROM_W_00Click(const std::string& sender) {
     run_.RxImage[n] = CheckedByte(static_cast<uint8_t>(edit->value() & 0xFF));
 }
 
-void CommandSet::readWordsInto(const char* high, const char* low, std::string& target) {
+std::string CommandSet::readWordPair(const char* high, const char* low) {
     btnEEPROM_R_00Click(std::string("btnEEPROM_R_") + high);
     btnEEPROM_R_00Click(std::string("btnEEPROM_R_") + low);
-    target = eng_.eepromEdit(high)->Text + eng_.eepromEdit(low)->Text;
+    return eng_.eepromEdit(high)->text() + eng_.eepromEdit(low)->text();
 }
 
 void CommandSet::writeWordsFrom(const std::string& idText, const char* high, const char* low) {
@@ -66,13 +66,19 @@ void CommandSet::writeWordsFrom(const std::string& idText, const char* high, con
     btnEEPROM_W_00Click(std::string("btnEEPROM_W_") + low);
 }
 
-void CommandSet::btnEEPROM_R_VIDClick() { readWordsInto("15", "16", settings_.VidSet); }
-void CommandSet::btnEEPROM_R_PIDClick() { readWordsInto("17", "18", settings_.PidSet); }
-void CommandSet::btnEEPROM_W_VIDClick() { writeWordsFrom(settings_.VidSet, "15", "16"); }
-void CommandSet::btnEEPROM_W_PIDClick() { writeWordsFrom(settings_.PidSet, "17", "18"); }
+void CommandSet::btnEEPROM_R_VIDClick() {
+    const std::string vid = readWordPair("15", "16");
+    settings_.edit([&](ProductSettings& o) { o.VidSet = vid; });
+}
+void CommandSet::btnEEPROM_R_PIDClick() {
+    const std::string pid = readWordPair("17", "18");
+    settings_.edit([&](ProductSettings& o) { o.PidSet = pid; });
+}
+void CommandSet::btnEEPROM_W_VIDClick() { writeWordsFrom(settings_->VidSet, "15", "16"); }
+void CommandSet::btnEEPROM_W_PIDClick() { writeWordsFrom(settings_->PidSet, "17", "18"); }
 
 void CommandSet::btnEEPROM_R_20Click() {
-    settings_.StringDesc.clear();
+    settings_.edit([](ProductSettings& o) { o.StringDesc.clear(); });
     if (!t_.link().hasDevice()) return;
     const int lengthWord = showWord(19, eng_.edtEEPROM_19);
     // An erased or unreadable length word holds no descriptor: reading 46
@@ -89,14 +95,14 @@ void CommandSet::btnEEPROM_R_20Click() {
     }
     // A text box shows its text up to the first NUL.
     latin1 = latin1.substr(0, latin1.find('\0'));
-    settings_.StringDesc = Latin1ToUtf8(latin1);
+    settings_.edit([&](ProductSettings& o) { o.StringDesc = Latin1ToUtf8(latin1); });
 }
 
 bool CommandSet::btnEEPROM_W_20Click() {
     if (!t_.link().hasDevice()) return true;
-    const auto latin1 = Utf8ToLatin1(settings_.StringDesc);
+    const auto latin1 = Utf8ToLatin1(settings_->StringDesc);
     if (!latin1 || latin1->size() > kMaxDescriptorChars) {
-        status_.message("Message", latin1 ? "The USB string descriptor is longer than 46 characters; "
+        messages_.warning(latin1 ? "The USB string descriptor is longer than 46 characters; "
                                             "nothing was written."
                                           : "The USB string descriptor holds characters that cannot be stored "
                                             "one byte each (only U+0000 to U+00FF); nothing was written.");

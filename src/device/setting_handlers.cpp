@@ -33,8 +33,8 @@ void CommandSet::cbRF_Set_BTY_Low_LevelChange() {
     // Item 1, and anything that is not item 0 or 2 (no selection included),
     // means 2.0 V.
     uint8_t level = 0x20;
-    if (settings_.BatteryLevel == 0) level = 0x40;
-    if (settings_.BatteryLevel == 2) level = 0x00;
+    if (settings_->BatteryLevel == 0) level = 0x40;
+    if (settings_->BatteryLevel == 2) level = 0x00;
     storeTxPair(0x1A, level, level ^ 0xFF);
     // The level's bits join the dongle word 0x2F; its other low five bits of
     // the high byte stay. A failed read counts as 0xFFFF.
@@ -45,13 +45,13 @@ void CommandSet::cbRF_Set_BTY_Low_LevelChange() {
 
 void CommandSet::rbRF_CPI_LClick() {
     if (!run_.filling()) return;
-    eng_.edtC_RF_SETUP_CPI = 0;
+    eng_.setC_RF_SETUP_CPI(0);
     btnC_RF_SETUP_CPIClick();
 }
 
 void CommandSet::rbRF_CPI_HClick() {
     if (!run_.filling()) return;
-    eng_.edtC_RF_SETUP_CPI = 1;
+    eng_.setC_RF_SETUP_CPI(1);
     btnC_RF_SETUP_CPIClick();
 }
 
@@ -63,17 +63,17 @@ void CommandSet::customKey(int item, int firstWord) {
     btnUpdateCustKeyClick();
 }
 
-void CommandSet::cbCustKey1Change() { customKey(settings_.CustKey1, 3); }
-void CommandSet::cbCustKey2Change() { customKey(settings_.CustKey2, 5); }
+void CommandSet::cbCustKey1Change() { customKey(settings_->CustKey1, 3); }
+void CommandSet::cbCustKey2Change() { customKey(settings_->CustKey2, 5); }
 
 void CommandSet::rbMouseOnlyClick() {
     if (run_.filling()) run_.RxImage[0x38] = 0x5AA5;
-    status_.cbKeyboardbindVisible = false;
+    devices_.edit([](DeviceStatus& d) { d.cbKeyboardbindVisible = false; });
 }
 
 void CommandSet::rbKbdMseClick() {
     if (run_.filling()) run_.RxImage[0x38] = 0xFFFF;
-    status_.cbKeyboardbindVisible = true;
+    devices_.edit([](DeviceStatus& d) { d.cbKeyboardbindVisible = true; });
 }
 
 } // namespace kestrelon

@@ -21,7 +21,7 @@ int Transport::ReadEepromWord(uint8_t address) {
             return -1;
         }
         clock_.Sleep(10);
-        clock_.ProcessMessages();
+        loop_.ProcessMessages();
         if (isValidAnswer(f)) return f[0] * 256 + f[1];
     }
     CommFailed = true;
@@ -29,7 +29,7 @@ int Transport::ReadEepromWord(uint8_t address) {
 }
 
 void Transport::WriteEepromVerified(uint8_t address, uint16_t value) {
-    clock_.ProcessMessages();
+    loop_.ProcessMessages();
     if (!link_.hasDevice()) {
         CommFailed = true;
         return;
@@ -59,7 +59,7 @@ int Transport::RfRead(uint8_t code, uint8_t address) {
     for (int attempt = 1;; ++attempt) {
         CommandFrame f = makeFrame(code, kRfMarker, address);
         exchange(f);   // a failed transfer leaves no 0xCC and costs an attempt
-        clock_.ProcessMessages();
+        loop_.ProcessMessages();
         const bool outOfTime = clock_.GetTickCount() - start > 3000;
         if (isValidAnswer(f)) return f[0];
         if (attempt >= RetryCount || outOfTime) break;

@@ -10,7 +10,7 @@ namespace kestrelon {
 
 class Transport {
 public:
-    Transport(HidAccess& hid, DeviceLink& link) : hid_(hid), link_(link), clock_(hid.clock()) {}
+    Transport(HidAccess& hid, DeviceLink& link) : hid_(hid), link_(link), clock_(hid.clock()), loop_(hid.loop()) {}
 
     // Sticky: operations only ever set it. The production run and the erase
     // tools clear it at the points where they start afresh.
@@ -31,6 +31,7 @@ public:
     HidAccess& hid() { return hid_; }
     DeviceLink& link() { return link_; }
     Clock& clock() { return clock_; }
+    EventLoop& loop() { return loop_; }
 
     // One set-then-get of a frame on the open dongle (false without one).
     bool exchange(CommandFrame& frame) { return hid_.HidSetGetFeature(link_.handle.get(), frame); }
@@ -41,6 +42,7 @@ private:
     HidAccess& hid_;
     DeviceLink& link_;
     Clock& clock_;
+    EventLoop& loop_;
 };
 
 } // namespace kestrelon

@@ -56,15 +56,16 @@ PassDisplay AdvanceAfterPass(NumberingGenerators& g, const UnitRFIDs& used) {
     return d;
 }
 
-NumberingPanel::NumberingPanel(NumberingGenerators& generators, std::function<void()> save,
-                               std::function<void(const std::string&)> error)
-    : gens_(generators), save_(std::move(save)), error_(std::move(error)) {}
+NumberingPanel::NumberingPanel(NumberingGenerators& generators, Observed<NumberingBoxes>& boxes,
+                               std::function<void()> save, std::function<void(const std::string&)> error)
+    : gens_(generators), boxes_(boxes), save_(std::move(save)), error_(std::move(error)) {}
 
 void NumberingPanel::refuse(const std::string& text) {
     if (error_) error_("'$0" + text + "' is not a valid integer value");
 }
 
 void NumberingPanel::setSettingsEnabled(bool on) {
+    const auto batch = boxes_.batch();
     settingsEnabled_ = on;
     for (NumberingRow r : {NumberingRow::Rx, NumberingRow::Tx}) {
         box(r).fixEnabled = on && box(r).FixByteCount > 0 && sn(r).FixSNByteCount() > 0;
@@ -75,18 +76,21 @@ void NumberingPanel::setSettingsEnabled(bool on) {
 // ---- control changes -------------------------------------------------------
 
 void NumberingPanel::setIsSN(NumberingRow r, bool checked) {
+    const auto batch = boxes_.batch();
     if (box(r).IsSN == checked) return;
     box(r).IsSN = checked;
     cbRX_IsSNClick(r);
 }
 
 void NumberingPanel::setIsDate(NumberingRow r, bool checked) {
+    const auto batch = boxes_.batch();
     if (box(r).IsDate == checked) return;
     box(r).IsDate = checked;
     cbRX_IsDateClick(r);
 }
 
 void NumberingPanel::setFixByteCount(NumberingRow r, int value) {
+    const auto batch = boxes_.batch();
     value = std::clamp(value, 0, 6);   // the spin box's own range
     if (box(r).FixByteCount == value) return;
     box(r).FixByteCount = value;
@@ -94,6 +98,7 @@ void NumberingPanel::setFixByteCount(NumberingRow r, int value) {
 }
 
 void NumberingPanel::setIncByteCount(NumberingRow r, int value) {
+    const auto batch = boxes_.batch();
     value = std::clamp(value, 0, 6);
     if (box(r).IncByteCount == value) return;
     box(r).IncByteCount = value;
@@ -101,6 +106,7 @@ void NumberingPanel::setIncByteCount(NumberingRow r, int value) {
 }
 
 void NumberingPanel::setFixBoxText(NumberingRow r, std::string text) {
+    const auto batch = boxes_.batch();
     text = asShown(text);
     if (box(r).fixUpperCase) text = upper(std::move(text));
     if (box(r).FixSN == text) return;
@@ -111,6 +117,7 @@ void NumberingPanel::setFixBoxText(NumberingRow r, std::string text) {
 void NumberingPanel::setFixSNText(NumberingRow r, const std::string& text) { setFixBoxText(r, text); }
 
 void NumberingPanel::setInitBoxText(NumberingRow r, std::string text) {
+    const auto batch = boxes_.batch();
     text = upper(std::move(text));
     if (box(r).IncInitSN == text) return;
     box(r).IncInitSN = std::move(text);
@@ -120,6 +127,7 @@ void NumberingPanel::setInitBoxText(NumberingRow r, std::string text) {
 void NumberingPanel::setIncInitSNText(NumberingRow r, const std::string& text) { setInitBoxText(r, text); }
 
 void NumberingPanel::checkFixAscii(NumberingRow r) {
+    const auto batch = boxes_.batch();
     if (box(r).FixAscii) return;
     box(r).FixAscii = true;
     box(r).FixHex = false;
@@ -127,6 +135,7 @@ void NumberingPanel::checkFixAscii(NumberingRow r) {
 }
 
 void NumberingPanel::checkFixHex(NumberingRow r) {
+    const auto batch = boxes_.batch();
     if (box(r).FixHex) return;
     box(r).FixHex = true;
     box(r).FixAscii = false;
@@ -134,6 +143,7 @@ void NumberingPanel::checkFixHex(NumberingRow r) {
 }
 
 void NumberingPanel::setIncInitRFIDText(NumberingRow r, const std::string& text) {
+    const auto batch = boxes_.batch();
     const std::string t = upper(text);
     if (idBox(r).IncInitRFID == t) return;
     idBox(r).IncInitRFID = t;
@@ -143,15 +153,17 @@ void NumberingPanel::setIncInitRFIDText(NumberingRow r, const std::string& text)
 // The four RF-ID mode buttons share the ID group box, so they form one radio
 // group: checking one unchecks the other three.
 void NumberingPanel::checkRandomRFID(NumberingRow r) {
+    const auto batch = boxes_.batch();
     if (idBox(r).Random) return;
-    rxId_.Random = rxId_.Custom = txId_.Random = txId_.Custom = false;
+    all().rxId.Random = all().rxId.Custom = all().txId.Random = all().txId.Custom = false;
     idBox(r).Random = true;
     rbRX_RandomRFIDClick(true);
 }
 
 void NumberingPanel::checkCustomRFID(NumberingRow r) {
+    const auto batch = boxes_.batch();
     if (idBox(r).Custom) return;
-    rxId_.Random = rxId_.Custom = txId_.Random = txId_.Custom = false;
+    all().rxId.Random = all().rxId.Custom = all().txId.Random = all().txId.Custom = false;
     idBox(r).Custom = true;
     rbRX_RandomRFIDClick(false);
 }
@@ -159,15 +171,17 @@ void NumberingPanel::checkCustomRFID(NumberingRow r) {
 // ---- handlers --------------------------------------------------------------
 
 void NumberingPanel::cbRX_IsSNClick(NumberingRow r) {
+    const auto batch = boxes_.batch();
     SerialBoxes& b = box(r);
     sn(r).setIsSN(b.IsSN);
     b.dateVisible = b.IsSN;
     b.height = b.IsSN ? kOpenHeight : kClosedHeight;
-    baseHeight_ = rx_.height + tx_.height + kBaseHeightRest;
+    all().BaseHeight = all().rx.height + all().tx.height + kBaseHeightRest;
     save();
 }
 
 void NumberingPanel::cbRX_IsDateClick(NumberingRow r) {
+    const auto batch = boxes_.batch();
     TProdSN& g = sn(r);
     g.setIsDate(box(r).IsDate);
     setIncByteCount(r, g.IncSNByteCount());
@@ -179,6 +193,7 @@ void NumberingPanel::cbRX_IsDateClick(NumberingRow r) {
 }
 
 void NumberingPanel::edtRX_FixByteCountChange(NumberingRow r) {
+    const auto batch = boxes_.batch();
     TProdSN& g = sn(r);
     SerialBoxes& b = box(r);
     const int limit = g.IsDate() ? 4 : 6;
@@ -196,6 +211,7 @@ void NumberingPanel::edtRX_FixByteCountChange(NumberingRow r) {
 }
 
 void NumberingPanel::edtRX_IncByteCountChange(NumberingRow r) {
+    const auto batch = boxes_.batch();
     TProdSN& g = sn(r);
     SerialBoxes& b = box(r);
     const int limit = g.IsDate() ? 4 : 6;
@@ -214,6 +230,7 @@ void NumberingPanel::edtRX_IncByteCountChange(NumberingRow r) {
 }
 
 void NumberingPanel::showSNNext(NumberingRow r) {
+    const auto batch = boxes_.batch();
     const TProdSN& g = sn(r);
     box(r).IncNextSN = g.IncSNByteCount() <= 0 ? std::string() : PaddedHex(g.IncNextSN(), 2 * g.IncSNByteCount());
 }
@@ -227,6 +244,7 @@ void NumberingPanel::edtRX_FixSNChange(NumberingRow r) {
 }
 
 void NumberingPanel::edtRX_IncInitSNChange(NumberingRow r) {
+    const auto batch = boxes_.batch();
     int64_t v = 0;
     if (!ParseHexText(box(r).IncInitSN, v)) {
         refuse(box(r).IncInitSN);
@@ -242,6 +260,7 @@ void NumberingPanel::edtRX_IncInitSNChange(NumberingRow r) {
 }
 
 void NumberingPanel::rbRX_FixAsciiClick(NumberingRow r, bool ascii) {
+    const auto batch = boxes_.batch();
     TProdSN& g = sn(r);
     SerialBoxes& b = box(r);
     g.setIsFixAscii(ascii);
@@ -253,6 +272,7 @@ void NumberingPanel::rbRX_FixAsciiClick(NumberingRow r, bool ascii) {
 }
 
 void NumberingPanel::edtRX_IncInitRFIDChange(NumberingRow r) {
+    const auto batch = boxes_.batch();
     int64_t v = 0;
     if (!ParseHexText(idBox(r).IncInitRFID, v)) {
         refuse(idBox(r).IncInitRFID);
@@ -265,6 +285,7 @@ void NumberingPanel::edtRX_IncInitRFIDChange(NumberingRow r) {
 }
 
 void NumberingPanel::rbRX_RandomRFIDClick(bool random) {
+    const auto batch = boxes_.batch();
     for (NumberingRow r : {NumberingRow::Rx, NumberingRow::Tx}) {
         rf(r).setIsRandom(random);
         idBox(r).IncNextRFID = random ? std::string() : hex6(rf(r).NextRFID());
@@ -273,6 +294,7 @@ void NumberingPanel::rbRX_RandomRFIDClick(bool random) {
 }
 
 void NumberingPanel::ShowNumberingSettings() {
+    const auto batch = boxes_.batch();
     struct Showing {
         explicit Showing(bool& f) : flag(f) { flag = true; }
         ~Showing() { flag = false; }
@@ -304,15 +326,16 @@ void NumberingPanel::ShowNumberingSettings() {
 }
 
 void NumberingPanel::showPassDisplay(const PassDisplay& d) {
+    const auto batch = boxes_.batch();
     auto apply = [](const PassDisplay::Row& row, std::string& current, std::string& next) {
         if (!row.advanced) return;
         current = row.current;
         next = row.next;
     };
-    apply(d.rxSN, rx_.IncCurrentSN, rx_.IncNextSN);
-    apply(d.txSN, tx_.IncCurrentSN, tx_.IncNextSN);
-    apply(d.rxRFID, rxId_.IncCurrentRFID, rxId_.IncNextRFID);
-    apply(d.txRFID, txId_.IncCurrentRFID, txId_.IncNextRFID);
+    apply(d.rxSN, all().rx.IncCurrentSN, all().rx.IncNextSN);
+    apply(d.txSN, all().tx.IncCurrentSN, all().tx.IncNextSN);
+    apply(d.rxRFID, all().rxId.IncCurrentRFID, all().rxId.IncNextRFID);
+    apply(d.txRFID, all().txId.IncCurrentRFID, all().txId.IncNextRFID);
 }
 
 void StartUpNumbering(SettingsFile& file, ProductSettings& settings, RunState& run, KnownDeviceTable& devices,

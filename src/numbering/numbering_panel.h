@@ -9,6 +9,8 @@
 // actually changes, whether the operator or the program changed it; the
 // handlers set other controls and so run those controls' handlers in turn.
 
+#include "model/numbering_boxes.h"
+#include "model/observed.h"
 #include "numbering/generators.h"
 #include "numbering/settings_file.h"
 
@@ -18,36 +20,6 @@
 namespace kestrelon {
 
 enum class NumberingRow { Rx, Tx };
-
-struct SerialBoxes {
-    bool IsSN = false;            // cbRX_IsSN
-    bool IsDate = false;          // cbRX_IsDate
-    bool dateVisible = false;     // cbRX_IsDate and lblRX_Date shown
-    std::string DateLabel = "2009.01.01";
-    int FixByteCount = 0;         // edtRX_FixByteCount
-    int IncByteCount = 0;         // edtRX_IncByteCount
-    bool FixAscii = false;        // rbRX_FixAscii
-    bool FixHex = false;          // rbRX_FixHex
-    std::string FixSN;            // edtRX_FixSN
-    bool fixHexFilter = false;
-    bool fixUpperCase = true;
-    int fixMaxLength = 12;
-    bool fixEnabled = false;
-    std::string IncInitSN;        // edtRX_IncInitSN
-    int initMaxLength = 12;
-    bool initEnabled = false;
-    std::string IncCurrentSN;     // read-only, filled after a passed unit
-    std::string IncNextSN;        // read-only
-    int height = 95;              // group box height
-};
-
-struct RFIDBoxes {
-    bool Random = false;          // rbRX_RandomRFID
-    bool Custom = false;          // rbRX_CustomRFID
-    std::string IncInitRFID;      // edtRX_IncInitRFID
-    std::string IncCurrentRFID;   // read-only, filled after a passed unit
-    std::string IncNextRFID;      // read-only
-};
 
 // What the Current and Next boxes show after a passed unit; empty optionals
 // for boxes that the advance leaves alone.
@@ -76,12 +48,13 @@ class NumberingPanel {
 public:
     // save: the settings write every handler ends with. error: shows a
     // message (a refused hex entry).
-    NumberingPanel(NumberingGenerators& generators, std::function<void()> save,
+    // boxes: the panel's controls in the presentation model.
+    NumberingPanel(NumberingGenerators& generators, Observed<NumberingBoxes>& boxes, std::function<void()> save,
                    std::function<void(const std::string&)> error = {});
 
-    const SerialBoxes& serial(NumberingRow r) const { return r == NumberingRow::Rx ? rx_ : tx_; }
-    const RFIDBoxes& rfid(NumberingRow r) const { return r == NumberingRow::Rx ? rxId_ : txId_; }
-    int BaseHeight() const { return baseHeight_; }
+    const SerialBoxes& serial(NumberingRow r) const { return r == NumberingRow::Rx ? boxes_->rx : boxes_->tx; }
+    const RFIDBoxes& rfid(NumberingRow r) const { return r == NumberingRow::Rx ? boxes_->rxId : boxes_->txId; }
+    int BaseHeight() const { return boxes_->BaseHeight; }
     // gbSetting enabled (the settings lock is open): gates the Fixed and
     // Initial boxes.
     void setSettingsEnabled(bool on);
@@ -120,8 +93,11 @@ public:
     void showPassDisplay(const PassDisplay& d);
 
 private:
-    SerialBoxes& box(NumberingRow r) { return r == NumberingRow::Rx ? rx_ : tx_; }
-    RFIDBoxes& idBox(NumberingRow r) { return r == NumberingRow::Rx ? rxId_ : txId_; }
+    // Only inside a batch of boxes_: every public entry opens one, so the
+    // window hears of a cascade of handlers once, at its end.
+    NumberingBoxes& all() { return boxes_.data(); }
+    SerialBoxes& box(NumberingRow r) { return r == NumberingRow::Rx ? all().rx : all().tx; }
+    RFIDBoxes& idBox(NumberingRow r) { return r == NumberingRow::Rx ? all().rxId : all().txId; }
     TProdSN& sn(NumberingRow r) { return r == NumberingRow::Rx ? *gens_.RxSN : *gens_.TxSN; }
     TProdRFID& rf(NumberingRow r) { return r == NumberingRow::Rx ? *gens_.RxRFID : *gens_.TxRFID; }
     void setFixBoxText(NumberingRow r, std::string text);
@@ -133,11 +109,9 @@ private:
     NumberingGenerators& gens_;
     std::function<void()> save_;
     std::function<void(const std::string&)> error_;
-    SerialBoxes rx_, tx_;
-    RFIDBoxes rxId_, txId_;
+    Observed<NumberingBoxes>& boxes_;
     bool settingsEnabled_ = false;
     bool showing_ = false;
-    int baseHeight_ = 740;
 };
 
 // What start-up does to the numbering: load the settings file, fill the

@@ -14,7 +14,8 @@ std::vector<PreviewUnit> PreviewNextUnits(const std::string& settingsPath, int c
     NumberingGenerators generators;
     // The panel's saves are inert here, as they are during a real start-up;
     // a preview must never write the file.
-    NumberingPanel panel(generators, [] {});
+    Observed<NumberingBoxes> boxes;
+    NumberingPanel panel(generators, boxes, [] {});
     StartUpNumbering(file, settings, run, devices, generators, panel);
 
     std::vector<PreviewUnit> units;

@@ -9,8 +9,8 @@
 #include "numbering/comp_stream.h"
 #include "numbering/file_ops.h"
 #include "numbering/generators.h"
-#include "production/product_settings.h"
-#include "production/run_state.h"
+#include "model/product_settings.h"
+#include "model/run_state.h"
 
 #include <functional>
 #include <memory>

@@ -4,13 +4,15 @@
 // subclass provides (virtual or steady).
 
 #include "platform/clock.h"
+#include "platform/event_loop.h"
+#include "platform/wait_statistics.h"
 
 #include <memory>
 #include <vector>
 
 namespace kestrelon {
 
-class ScheduledClock : public Clock {
+class ScheduledClock : public Clock, public EventLoop, public WaitStatistics {
 public:
     ScheduledClock();
     ~ScheduledClock() override;
@@ -23,12 +25,20 @@ public:
     // or UINT64_MAX when no timer runs.
     uint64_t microsUntilNextTimer();
 
+    uint64_t sleptMs() const override { return sleptMs_; }
+    uint64_t sleepCount() const override { return sleeps_; }
+
     struct TimerState;   // shared with the timer objects handed out
 
 protected:
     virtual void onPump() {}
+    void countSleep(uint32_t ms) {
+        ++sleeps_;
+        sleptMs_ += ms;
+    }
 
 private:
+    uint64_t sleptMs_ = 0, sleeps_ = 0;
     std::shared_ptr<std::vector<std::shared_ptr<TimerState>>> timers_;
 };
 

@@ -29,7 +29,7 @@ void preciseWait(std::chrono::microseconds d) {
 SteadyClock::SteadyClock() : originNs_(steadyNs()) {}
 
 void SteadyClock::Sleep(uint32_t ms) {
-    sleptMs_ += ms;
+    countSleep(ms);
     preciseWait(std::chrono::milliseconds(ms));
 }
 

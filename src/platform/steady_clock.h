@@ -15,11 +15,8 @@ public:
     LocalDateTime localNow() override;
     void waitForEvents(uint32_t maxMs) override;
 
-    uint64_t sleptMs() const { return sleptMs_; }
-
 private:
     uint64_t originNs_;
-    uint64_t sleptMs_ = 0;
 };
 
 // The PC's local date and time, shared by every real clock.

@@ -7,8 +7,7 @@
 namespace kestrelon {
 
 void VirtualClock::Sleep(uint32_t ms) {
-    ++sleeps_;
-    sleptMs_ += ms;
+    countSleep(ms);
     if (trace_) {
         TraceEntry e{TraceEntry::Kind::Sleep};
         e.atMicros = nowUs_;

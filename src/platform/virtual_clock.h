@@ -22,8 +22,6 @@ public:
     void advanceMs(uint64_t ms) { nowUs_ += ms * 1000; }
     void setTrace(Trace* t) { trace_ = t; }
 
-    uint64_t sleptMs() const { return sleptMs_; }
-    uint64_t sleepCount() const { return sleeps_; }
     uint64_t pumpCount() const { return pumps_; }
 
 protected:
@@ -32,7 +30,7 @@ protected:
 private:
     Trace* trace_;
     uint64_t nowUs_ = 0;
-    uint64_t sleptMs_ = 0, sleeps_ = 0, pumps_ = 0;
+    uint64_t pumps_ = 0;
     LocalDateTime start_{2009, 1, 1, 8, 0, 0, 0};
     uint64_t startAtUs_ = 0;
 };

@@ -4,15 +4,33 @@
 // answers, or 16 ticks have passed. The production run uses the same
 // machine silently to bind a keyboard.
 
+#include "device/command_set.h"
 #include "device/dongle_info.h"
+#include "device/link_status.h"
+#include "model/messages.h"
+#include "model/pairing_state.h"
+#include "model/presentation.h"
+#include "model/run_state.h"
+#include "model/window_timers.h"
 
 namespace kestrelon {
 
-class Station;
-
 class Pairing {
 public:
-    explicit Pairing(Station& s) : s_(s) {}
+    struct Parts {
+        Transport& transport;
+        CommandSet& commands;
+        EngineeringState& eng;
+        LinkStatus& linkStatus;
+        PairingState& state;
+        RunState& run;
+        WindowTimers& timers;
+        Observed<DeviceStatus>& devices;
+        DebugList& debug;
+        MessageRouter& messages;
+        const Language& language;
+    };
+    explicit Pairing(Parts p) : p_(p) {}
 
     // Starts (or restarts) a bind: the operator's button, or the run.
     void btnCombo_Cmd_Soft_Bind_SWClick();
@@ -31,7 +49,7 @@ private:
     bool linkAnswers();
     void finish(uint8_t resultTextId, bool success);
 
-    Station& s_;
+    Parts p_;
 };
 
 } // namespace kestrelon

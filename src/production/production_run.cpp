@@ -1,7 +1,5 @@
 #include "production/production_run.h"
 
-#include "app/lang.h"
-#include "app/station.h"
 #include "platform/process.h"
 #include "production/production_log.h"
 
@@ -33,8 +31,8 @@ bool blank(const std::string& s) { return s.find_first_not_of(" \t\r\n") == std:
 
 } // namespace
 
-std::string ProductionRun::CheckDeviceText(bool mouseDark, bool dongleDark) {
-    std::string text = LangText(0x24) + "\r\n";
+std::string ProductionRun::CheckDeviceText(const Language& language, bool mouseDark, bool dongleDark) {
+    std::string text = language.text(0x24) + "\r\n";
     if (mouseDark) text += "* Mouse TX\r\n";
     if (dongleDark) text += "* Mouse RX\r\n";
     return text;
@@ -56,23 +54,23 @@ uint8_t ProductionRun::RfPowerCode(int item) {
 }
 
 void ProductionRun::FormKeyDown(int key) {
-    if (key == 0x22 && s_.status.btnGoEnabled) btnGoClick();
+    if (key == 0x22 && p_.devices->btnGoEnabled) btnGoClick();
 }
 
 void ProductionRun::tmrIsTxLinkTimer() {
-    auto& run = s_.run;
+    auto& run = p_.run;
     if (run.AwaitNewDongle || run.RunBusy) return;
-    WindowTimers::set(s_.timers.tmrIsTxLink, false);
-    s_.clock.ProcessMessages();
-    s_.detection.CheckTxLink();
+    WindowTimers::set(p_.timers.tmrIsTxLink, false);
+    p_.loop.ProcessMessages();
+    p_.linkStatus.CheckTxLink();
     if (run.RunBusy) return;   // a Go started meanwhile
     for (int i = 0; i < 100; ++i) {
-        s_.clock.Sleep(1);
-        s_.clock.ProcessMessages();
+        p_.clock.Sleep(1);
+        p_.loop.ProcessMessages();
     }
     if (run.RunBusy) return;
-    WindowTimers::set(s_.timers.tmrIsTxLink, true);
-    if (run.AutoRun && s_.status.ledTX.Value && run.NotYetActivated == 0) btnGoClick();
+    WindowTimers::set(p_.timers.tmrIsTxLink, true);
+    if (run.AutoRun && p_.devices->ledTX.Value && run.NotYetActivated == 0) btnGoClick();
 }
 
 void ProductionRun::btnGoClick() {
@@ -80,80 +78,88 @@ void ProductionRun::btnGoClick() {
     // pumps messages (the keyboard binding waits up to 16 s): a Go then
     // would start a cycle inside this one on the same dongle.
     if (inCycle_) return;
-    auto& st = s_.status;
-    s_.run.RunBusy = true;
-    WindowTimers::set(s_.timers.DetectHIDDeviceCounter, false);
-    st.clearResultDisplays();
-    const uint32_t start = s_.clock.GetTickCount();
+    p_.run.RunBusy = true;
+    WindowTimers::set(p_.timers.DetectHIDDeviceCounter, false);
+    p_.result.edit([](ResultArea& r) { r.clearDisplays(); });
+    const uint32_t start = p_.clock.GetTickCount();
     unit_ = UnitRecord{};
 
-    if (!st.ledTX.Value || !st.ledRX.Value) {
-        const std::string text = CheckDeviceText(!st.ledTX.Value, !st.ledRX.Value);
-        st.message("Message", text);
-        WindowTimers::set(s_.timers.DetectHIDDeviceCounter, true);
-        s_.run.RunBusy = false;
+    const bool mouseDark = !p_.devices->ledTX.Value, dongleDark = !p_.devices->ledRX.Value;
+    if (mouseDark || dongleDark) {
+        const std::string text = CheckDeviceText(p_.language, mouseDark, dongleDark);
+        p_.messages.warning(text);
+        WindowTimers::set(p_.timers.DetectHIDDeviceCounter, true);
+        p_.run.RunBusy = false;
         unit_.refused = true;
         unit_.reason = text;
         return;
     }
 
-    st.btnGoEnabled = false;
-    WindowTimers::set(s_.timers.tmrIsTxLink, false);
+    p_.devices.edit([](DeviceStatus& d) { d.btnGoEnabled = false; });
+    WindowTimers::set(p_.timers.tmrIsTxLink, false);
     inCycle_ = true;
     btnSetTXClick();
     inCycle_ = false;
-    WindowTimers::set(s_.timers.tmrIsTxLink, false);   // the keyboard bind may have started it
+    WindowTimers::set(p_.timers.tmrIsTxLink, false);   // the keyboard bind may have started it
 
-    unit_.elapsedMs = s_.clock.GetTickCount() - start;
+    unit_.elapsedMs = p_.clock.GetTickCount() - start;
     unit_.elapsed = ElapsedText(unit_.elapsedMs);
-    st.edtCaliTime = unit_.elapsed;
-    s_.clock.ProcessMessages();
-    s_.run.AwaitNewDongle = true;
+    p_.result.edit([&](ResultArea& r) { r.edtCaliTime = unit_.elapsed; });
+    p_.loop.ProcessMessages();
+    p_.run.AwaitNewDongle = true;
 
-    if (s_.settings.CallMERO && s_.run.RunPassed) {
+    if (p_.options->CallMERO && p_.run.RunPassed && p_.companion.startProgram) {
         const std::string companion =
-            (std::filesystem::path(s_.config.currentDirectory) / "MERO_RF_auto.exe").string();
-        if (FileExists(companion)) s_.config.startProgram(companion);
+            (std::filesystem::path(p_.companion.currentDirectory) / "MERO_RF_auto.exe").string();
+        if (FileExists(companion)) p_.companion.startProgram(companion);
     }
-    WindowTimers::set(s_.timers.DetectHIDDeviceCounter, true);
-    s_.link.close();
-    s_.detection.ResetDeviceStatus();
+    WindowTimers::set(p_.timers.DetectHIDDeviceCounter, true);
+    p_.link.close();
+    p_.linkStatus.ResetDeviceStatus();
 
     // Problems that must not stop the line are told once the unit is done.
-    if (!unit_.logError.empty()) st.message("Message", unit_.logError);
-    if (!unit_.settingsSaved) st.message("Message", unit_.settingsError);
+    if (!unit_.logError.empty()) p_.messages.warning(unit_.logError);
+    if (!unit_.settingsSaved) p_.messages.warning(unit_.settingsError);
 }
 
 bool ProductionRun::check(const char* step) {
-    if (!s_.transport.CommFailed) return true;
+    if (!p_.transport.CommFailed) return true;
     if (unit_.reason.empty()) unit_.reason = step;
     return false;
 }
 
 void ProductionRun::progress(int n) {
-    s_.status.pbSetTX = n;
-    s_.clock.ProcessMessages();
+    p_.progress.set(n);
+    p_.loop.ProcessMessages();
+}
+
+void ProductionRun::showResult(const char* text, ResultColor color) {
+    p_.result.edit([&](ResultArea& r) {
+        r.lblResult = text;
+        r.lblResultColor = color;
+    });
 }
 
 void ProductionRun::btnSetTXClick() {
-    auto& run = s_.run;
-    auto& cmd = s_.commands;
+    auto& run = p_.run;
+    auto& cmd = p_.commands;
     run.RunMode = RunFilling;
-    s_.status.lblResult.clear();
-    s_.status.lblResultColor = ResultColor::None;
-    s_.status.Image1Visible = false;
+    p_.result.edit([](ResultArea& r) {
+        r.lblResult.clear();
+        r.lblResultColor = ResultColor::None;
+        r.Image1Visible = false;
+    });
     run.RunPassed = false;
-    s_.transport.CommFailed = false;
+    p_.transport.CommFailed = false;
     run.clearImages();
     ids_ = UnitRFIDs{};
+    idsTaken_ = false;
 
     cmd.rbC_RF_ENTER_ACCESS_WO_LEDClick();
-    s_.clock.Sleep(50);
-    s_.eng.edtRFICAddr.setValue(1);
-    s_.eng.edtRFICData.setValue(RfPowerCode(s_.settings.RFPower));
-    cmd.btnWrt_RFICClick();
+    p_.clock.Sleep(50);
+    cmd.WriteDongleRfic(1, RfPowerCode(p_.options->RFPower));
     cmd.rbC_RF_ENTER_ACCESS_WO_LEDClick();
-    s_.clock.Sleep(50);
+    p_.clock.Sleep(50);
     progress(1);
 
     const bool filledAndWritten =
@@ -163,20 +169,16 @@ void ProductionRun::btnSetTXClick() {
 }
 
 bool ProductionRun::fillMouseImage() {
-    auto& cmd = s_.commands;
-    auto& set = s_.settings;
-    auto& run = s_.run;
+    auto& cmd = p_.commands;
+    const ProductSettings& set = *p_.options;
+    auto& run = p_.run;
     if (run.SensorKind == 0) {
-        s_.eng.edtRF_SensorAddr.setValue(0);
-        cmd.btnC_RF_Rd_SensorClick();
+        const int code = cmd.RfReadSensor(0);
         // Only a sensor that answered is classed: the class is kept for the
         // rest of the program's life and goes into every dongle.
-        if (!s_.transport.CommFailed) {
-            const long long code = s_.eng.edtRF_SensorData.value();
-            run.SensorKind = code == 0x11 || code == 0x29 ? 0x91 : 0x9D;
-        }
+        if (!p_.transport.CommFailed) run.SensorKind = code == 0x11 || code == 0x29 ? 0x91 : 0x9D;
         if (!check("reading the mouse sensor")) return false;
-        s_.clock.ProcessMessages();
+        p_.loop.ProcessMessages();
     }
     cmd.rbRF_DR_55Click();   // power-on auto connect is always written as disabled
     if (!check("mouse settings")) return false;
@@ -194,7 +196,7 @@ bool ProductionRun::fillMouseImage() {
     else
         cmd.rbRF_DR_4FClick();
     if (!check("mouse settings")) return false;
-    s_.clock.ProcessMessages();
+    p_.loop.ProcessMessages();
     run.TxImage[0x1C] = set.LRMBinding ? 0x24 : 0x00;
     run.TxImage[0x1D] = set.LRMBinding ? 0xDB : 0xFF;
     set.Wakeup == 0 ? cmd.rbRF_DR_25Click() : cmd.rbRF_DR_2AClick();
@@ -204,9 +206,10 @@ bool ProductionRun::fillMouseImage() {
     if (!check("reading the dongle's battery word")) return false;
     progress(2);
 
-    auto& txsn = *s_.generators.TxSN;
+    const TProdSN& txsn = p_.numbers.txSerial();
     if (txsn.IsSN()) {
-        s_.status.edtTX_SN = txsn.GetSNText();
+        const std::string text = txsn.GetSNText();
+        p_.result.edit([&](ResultArea& r) { r.edtTX_SN = text; });
         for (int i = 0; i < 6; ++i) run.TxImage[0x78 + i] = txsn.GetSNByte(i);
         run.TxImage[0x7E] = 0xFF;
         run.TxImage[0x7F] = 0xFF;
@@ -217,18 +220,19 @@ bool ProductionRun::fillMouseImage() {
 }
 
 bool ProductionRun::placeRfIds() {
-    auto& run = s_.run;
-    ids_ = ReadUnitRFIDs(s_.generators);
+    auto& run = p_.run;
+    ids_ = p_.numbers.takeRFIDs();
+    idsTaken_ = true;
     const uint64_t packed = (static_cast<uint64_t>(ids_.rx & 0xFFFFFF) << 24) | static_cast<uint64_t>(ids_.tx & 0xFFFFFF);
     for (int k = 0; k < 6; ++k) {
         uint8_t b = static_cast<uint8_t>(packed >> ((5 - k) * 8));
-        if (k <= 2) s_.status.edtMseDongleAddr += hex2(b);
+        if (k <= 2) p_.result.edit([b](ResultArea& r) { r.edtMseDongleAddr += hex2(b); });
         if (k == 0 || k == 3) b |= 0x80;
-        s_.clock.ProcessMessages();
-        s_.status.lstDebug.push_back(hex2(b));
+        p_.loop.ProcessMessages();
+        p_.debug.add(hex2(b));
         idBytes_[k] = b;
         run.TxImage[kMouseByteOfRow[k]] = b;
-        s_.clock.ProcessMessages();
+        p_.loop.ProcessMessages();
         run.RxImage[kDongleWordOfRow[k]] = CheckedByte(b);
     }
     run.TxImage[0x0F] = idBytes_[0] ^ idBytes_[1] ^ idBytes_[2] ^ 0xFF;
@@ -239,52 +243,50 @@ bool ProductionRun::placeRfIds() {
 }
 
 bool ProductionRun::writeMouse() {
-    auto& cmd = s_.commands;
+    auto& cmd = p_.commands;
     cmd.rbC_RF_ENTER_ACCESS_WO_LEDClick();
-    s_.clock.Sleep(50);
+    p_.clock.Sleep(50);
     for (int a = 0; a < kTxImageSize; ++a) {
-        const int32_t entry = s_.run.TxImage[a];
-        if (entry != kUnwritten) {
-            s_.eng.edtRF_EEPROMAddr.setValue(a);
-            s_.eng.edtRF_EEPROMData.setValue(entry);
-            cmd.btnC_RF_Wrt_EEPROMClick();
-        }
+        const int32_t entry = p_.run.TxImage[a];
+        if (entry != kUnwritten) cmd.RfWriteEeprom(static_cast<uint8_t>(a), static_cast<uint8_t>(entry));
         progress(3 + a / 25);
-        if (s_.transport.CommFailed) break;
+        if (p_.transport.CommFailed) break;
     }
     if (!check("writing the mouse EEPROM")) return false;
     // The mouse reloads its parameters; failures here do not count.
     cmd.btnRF_DR_3DClick();
-    s_.clock.Sleep(50);
+    p_.clock.Sleep(50);
     cmd.btnRF_DR_3DClick();
-    s_.clock.Sleep(50);
+    p_.clock.Sleep(50);
     cmd.rbC_RF_LEAVE_ACCESSClick();
-    s_.clock.Sleep(50);
-    s_.transport.CommFailed = false;
+    p_.clock.Sleep(50);
+    p_.transport.CommFailed = false;
     return true;
 }
 
 bool ProductionRun::fillDongleImage() {
-    auto& cmd = s_.commands;
-    auto& set = s_.settings;
-    auto& run = s_.run;
+    auto& cmd = p_.commands;
+    auto& run = p_.run;
     run.RxImage[0x2E] = CheckedByte(static_cast<uint8_t>(run.SensorKind));
-    set.MouseOnly ? cmd.rbMouseOnlyClick() : cmd.rbKbdMseClick();
+    p_.options->MouseOnly ? cmd.rbMouseOnlyClick() : cmd.rbKbdMseClick();
     cmd.cbCustKey1Change();
     if (!check("custom hot key 1")) return false;
     cmd.cbCustKey2Change();
     if (!check("custom hot key 2")) return false;
 
-    if (HexEditValue(set.VidSet) > 0 && HexEditValue(set.PidSet) > 0) {
+    if (HexEditValue(p_.options->VidSet) > 0 && HexEditValue(p_.options->PidSet) > 0) {
         cmd.btnEEPROM_W_VIDClick();
         cmd.btnEEPROM_W_PIDClick();
     } else {
         for (int w = 0x0F; w <= 0x12; ++w) run.RxImage[w] = 0;
-        set.VidSet.clear();
-        set.PidSet.clear();
+        p_.options.edit([](ProductSettings& o) {
+            o.VidSet.clear();
+            o.PidSet.clear();
+        });
     }
     if (!check("USB vendor and product ID")) return false;
 
+    const ProductSettings& set = *p_.options;
     int flags = 0;
     if (set.Fn_Enabled) flags |= 0x10;
     if (set.FNPB) flags |= 0x08;
@@ -302,8 +304,9 @@ bool ProductionRun::fillDongleImage() {
         cmd.btnEEPROM_W_20Click();
     if (!check("USB string descriptor")) return false;
 
-    auto& rxsn = *s_.generators.RxSN;
-    s_.status.edtRX_SN = rxsn.GetSNText();
+    const TProdSN& rxsn = p_.numbers.rxSerial();
+    const std::string rxText = rxsn.GetSNText();
+    p_.result.edit([&](ResultArea& r) { r.edtRX_SN = rxText; });
     if (rxsn.IsSN()) {
         run.RxImage[0x3F] = 0;
         for (int i = 0; i < 3; ++i) run.RxImage[0x3C + i] = rxsn.GetSNByte(2 * i) * 256 + rxsn.GetSNByte(2 * i + 1);
@@ -321,113 +324,107 @@ bool ProductionRun::fillDongleImage() {
 
 bool ProductionRun::writeDongle() {
     for (int a = 0; a < kRxImageSize; ++a) {
-        const int32_t entry = s_.run.RxImage[a];
-        if (entry != kUnwritten) s_.transport.WriteEepromVerified(static_cast<uint8_t>(a), static_cast<uint16_t>(entry));
-        s_.status.pbSetTX = 9 + a / 6;
+        const int32_t entry = p_.run.RxImage[a];
+        if (entry != kUnwritten) p_.transport.WriteEepromVerified(static_cast<uint8_t>(a), static_cast<uint16_t>(entry));
+        p_.progress.set(9 + a / 6);
     }
     if (!check("writing the dongle EEPROM")) return false;
     progress(19);
-    s_.commands.btnC_RELOAD_PARAMETERClick();
-    s_.clock.Sleep(200);
-    s_.clock.ProcessMessages();
+    p_.commands.btnC_RELOAD_PARAMETERClick();
+    p_.clock.Sleep(200);
+    p_.loop.ProcessMessages();
     return true;
 }
 
 void ProductionRun::waitForMouse() {
-    auto& st = s_.status;
-    st.lblResult = "Move";   // the operator moves the mouse so it re-links
-    st.lblResultColor = ResultColor::Lime;
-    s_.clock.ProcessMessages();
+    showResult("Move", ResultColor::Lime);   // the operator moves the mouse so it re-links
+    p_.loop.ProcessMessages();
     bool linked = false;
     for (int attempt = 0; attempt < 20 && !linked; ++attempt) {
-        s_.detection.CheckTxLink();
-        linked = s_.detection.CheckTxLink();
+        p_.linkStatus.CheckTxLink();
+        linked = p_.linkStatus.CheckTxLink();
     }
     if (!linked) {
         HidAttributes attr;
-        const bool gone = !s_.link.hasDevice() || !s_.link.handle->getAttributes(attr);
+        const bool gone = !p_.link.hasDevice() || !p_.link.handle->getAttributes(attr);
         unit_.reason = gone ? "the receiver disappeared while waiting for the mouse"
                             : "the mouse did not answer after the reload (20 attempts)";
         return;
     }
     progress(20);
-    s_.run.RunPassed = true;
-    if (s_.settings.KeyboardBind && !s_.settings.MouseOnly) bindKeyboard();
+    p_.run.RunPassed = true;
+    if (p_.options->KeyboardBind && !p_.options->MouseOnly) bindKeyboard();
 }
 
 void ProductionRun::bindKeyboard() {
-    auto& st = s_.status;
-    auto& run = s_.run;
+    auto& run = p_.run;
     run.BindInRun = 1;
     run.RunPassed = false;
-    st.Image2Visible = true;
-    st.lblResult = "Wait";
-    st.lblResultColor = ResultColor::Lime;
-    s_.clock.ProcessMessages();
-    s_.pairingState.BindTicks = 0;
-    s_.pairing.btnCombo_Cmd_Soft_Bind_SWClick();
+    p_.result.edit([](ResultArea& r) {
+        r.Image2Visible = true;
+        r.lblResult = "Wait";
+        r.lblResultColor = ResultColor::Lime;
+    });
+    p_.loop.ProcessMessages();
+    p_.pairingState.BindTicks = 0;
+    p_.pairing.btnCombo_Cmd_Soft_Bind_SWClick();
     // The bind runs on its own timer, ticked while this loop pumps; the
     // dongle filling its keyboard slots ends the wait early.
     int count = 0;
     do {
         count = 0;
-        s_.clock.Sleep(100);
-        s_.clock.ProcessMessages();
-        for (uint8_t w : kKeyboardSlots) count += IsValidCheckedWord(s_.transport.ReadEepromWord(w));
-    } while (WindowTimers::on(s_.timers.tmrSoftBind) && count != 6);
-    WindowTimers::set(s_.timers.tmrSoftBind, false);
-    st.gifBindAnimating = false;
-    if (count == 6) s_.pairingState.BindTicks = 17;
-    run.RunPassed = s_.pairingState.BindTicks != 16;
+        p_.clock.Sleep(100);
+        p_.loop.ProcessMessages();
+        for (uint8_t w : kKeyboardSlots) count += IsValidCheckedWord(p_.transport.ReadEepromWord(w));
+    } while (WindowTimers::on(p_.timers.tmrSoftBind) && count != 6);
+    WindowTimers::set(p_.timers.tmrSoftBind, false);
+    p_.devices.edit([](DeviceStatus& d) { d.gifBindAnimating = false; });
+    if (count == 6) p_.pairingState.BindTicks = 17;
+    run.RunPassed = p_.pairingState.BindTicks != 16;
     if (!run.RunPassed) unit_.reason = "the keyboard binding timed out";
 }
 
 void ProductionRun::verdict() {
-    auto& st = s_.status;
-    auto& run = s_.run;
-    s_.clock.ProcessMessages();
-    unit_.rfId = st.edtMseDongleAddr;
-    unit_.rxRfid = ids_.rx;
-    unit_.txRfid = ids_.tx;
+    auto& run = p_.run;
+    p_.loop.ProcessMessages();
+    if (idsTaken_) {
+        unit_.rfId = PaddedHex(static_cast<uint32_t>(ids_.rx & 0xFFFFFF), 6);
+        unit_.rxRfid = ids_.rx;
+        unit_.txRfid = ids_.tx;
+    }
+    unit_.rxSn = p_.result->edtRX_SN;
+    unit_.txSn = p_.result->edtTX_SN;
     if (run.RunPassed) {
         if constexpr (LogEnabled) {
-            ProductionLog log(s_.config.currentDirectory);
+            ProductionLog log(p_.companion.currentDirectory);
             std::string error;
-            if (!log.append(s_.clock, st.edtMseDongleAddr, st.edtRX_SN, st.edtTX_SN, error)) unit_.logError = error;
+            if (!log.append(p_.clock, unit_.rfId, unit_.rxSn, unit_.txSn, error)) unit_.logError = error;
         }
-        st.lblResult = "PASS";
-        st.lblResultColor = ResultColor::Blue;
-        s_.numbering.showPassDisplay(AdvanceAfterPass(s_.generators, ids_));
-        // The counters are kept at once: a crash or power cut after this
-        // unit must not hand its numbers to the next one. A failure is told
-        // once the unit is done, not in the middle of it.
-        const SaveResult saved = s_.settingsFile.save(s_.settings, s_.run, s_.generators);
+        showResult("PASS", ResultColor::Blue);
+        // A failure to keep the counters is told once the unit is done, not
+        // in the middle of it.
+        const SaveResult saved = p_.numbers.keepAfterPass(ids_);
         unit_.settingsSaved = saved.ok;
         unit_.settingsError = saved.message;
-        if (s_.settings.ResetRF && s_.settings.RFPower != 0) {
-            s_.commands.rbC_RF_ENTER_ACCESS_WO_LEDClick();
-            s_.clock.Sleep(50);
-            s_.eng.edtRF_RFICAddr.setValue(1);
-            s_.eng.edtRF_RFICData.setValue(0x1B);
-            s_.commands.btnC_RF_Wrt_RFIC_RFX5820KClick();
-            s_.clock.Sleep(20);
-            s_.eng.edtRFICAddr.setValue(1);
-            s_.eng.edtRFICData.setValue(0x1B);
-            s_.commands.btnWrt_RFICClick();
+        if (p_.options->ResetRF && p_.options->RFPower != 0) {
+            p_.commands.rbC_RF_ENTER_ACCESS_WO_LEDClick();
+            p_.clock.Sleep(50);
+            p_.commands.RfWriteRfic(1, 0x1B);
+            p_.clock.Sleep(20);
+            p_.commands.WriteDongleRfic(1, 0x1B);
         }
     } else {
-        st.lblResult = "FAIL";
-        st.lblResultColor = ResultColor::Red;
+        showResult("FAIL", ResultColor::Red);
         if (unit_.reason.empty()) unit_.reason = "a device command failed";
     }
     unit_.passed = run.RunPassed;
-    unit_.rxSn = st.edtRX_SN;
-    unit_.txSn = st.edtTX_SN;
-    s_.commands.rbC_RF_LEAVE_ACCESSClick();
-    s_.clock.Sleep(50);
-    st.Image2Visible = false;
-    st.Image1Visible = true;
-    s_.clock.ProcessMessages();
+    p_.commands.rbC_RF_LEAVE_ACCESSClick();
+    p_.clock.Sleep(50);
+    p_.result.edit([](ResultArea& r) {
+        r.Image2Visible = false;
+        r.Image1Visible = true;
+    });
+    p_.loop.ProcessMessages();
     run.RunMode = RunIdle;
     run.BindInRun = 0;
 }

@@ -2,15 +2,21 @@
 // One key press programs one dongle and one mouse: Go (pre-checks, timers,
 // timing, closing the connection) around the production cycle proper.
 
-#include "numbering/numbering_panel.h"
-#include "numbering/settings_file.h"
+#include "device/command_set.h"
+#include "device/link_status.h"
+#include "model/messages.h"
+#include "model/pairing_state.h"
+#include "model/presentation.h"
+#include "model/run_state.h"
+#include "model/window_timers.h"
+#include "numbering/unit_numbers.h"
+#include "production/pairing.h"
 
 #include <cstdint>
+#include <functional>
 #include <string>
 
 namespace kestrelon {
-
-class Station;
 
 // What one Go left on the window, for a front end to report.
 struct UnitRecord {
@@ -18,18 +24,45 @@ struct UnitRecord {
     bool passed = false;
     uint32_t elapsedMs = 0;
     std::string elapsed;    // as edtCaliTime shows it
-    std::string rfId;       // edtMseDongleAddr
+    std::string rfId;       // the RX ID, as edtMseDongleAddr shows it
     std::string rxSn, txSn;
-    int32_t rxRfid = -1, txRfid = -1;   // the IDs used, before bit 7 is set
+    int32_t rxRfid = -1, txRfid = -1;   // the IDs used, before bit 7 is set; -1 before they were read
     std::string reason;     // for a FAIL: the step that failed
     bool settingsSaved = true;
     std::string settingsError;
     std::string logError;
 };
 
+// The companion program started after a passing unit.
+struct Companion {
+    std::string currentDirectory = ".";   // where it and the log live
+    std::function<bool(const std::string&)> startProgram;
+};
+
 class ProductionRun {
 public:
-    explicit ProductionRun(Station& s) : s_(s) {}
+    struct Parts {
+        Clock& clock;
+        EventLoop& loop;
+        Transport& transport;
+        DeviceLink& link;
+        CommandSet& commands;
+        LinkStatus& linkStatus;
+        Pairing& pairing;
+        PairingState& pairingState;
+        RunState& run;
+        WindowTimers& timers;
+        UnitNumbers& numbers;
+        Observed<ProductSettings>& options;
+        Observed<DeviceStatus>& devices;
+        Observed<ResultArea>& result;
+        Observed<int>& progress;
+        DebugList& debug;
+        MessageRouter& messages;
+        const Language& language;
+        const Companion& companion;
+    };
+    explicit ProductionRun(Parts p) : p_(p) {}
 
     void btnGoClick();
     void btnSetTXClick();
@@ -42,7 +75,7 @@ public:
     // "1.005" for 1005 ms: whole seconds, a point, three digits.
     static std::string ElapsedText(uint32_t ms);
     // "Please Check Device:" and a line for each dark lamp, mouse first.
-    static std::string CheckDeviceText(bool mouseDark, bool dongleDark);
+    static std::string CheckDeviceText(const Language& language, bool mouseDark, bool dongleDark);
     // The dongle transceiver code for an RF power item.
     static uint8_t RfPowerCode(int item);
 
@@ -57,11 +90,13 @@ private:
     void waitForMouse();
     void bindKeyboard();
     void verdict();
+    void showResult(const char* text, ResultColor color);
 
-    Station& s_;
+    Parts p_;
     UnitRecord unit_;
     bool inCycle_ = false;
     UnitRFIDs ids_;
+    bool idsTaken_ = false;
     uint8_t idBytes_[6] = {};
 };
 

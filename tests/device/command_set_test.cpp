@@ -31,7 +31,7 @@ void rfRegs(DeviceRig& r) {
     r.eng.edtDirectData.setValue(0x7F);
     r.eng.edtRFICAddr.setValue(0x02);
     r.eng.edtRFICData.setValue(0x44);
-    r.eng.edtC_RF_SETUP_CPI = 3;
+    r.eng.setC_RF_SETUP_CPI(3);
 }
 
 TEST(CommandSet, EveryHandlerSendsItsFrame) {
@@ -49,7 +49,7 @@ TEST(CommandSet, EveryHandlerSendsItsFrame) {
         {"RELOAD_PARAMETER", nothing, [](DeviceRig& r) { r.cmd.btnC_RELOAD_PARAMETERClick(); },
          "01 0F CC 33 55 00 00 00 00"},
         {"rbMSE mouse", nothing, [](DeviceRig& r) { r.cmd.rbMSEClick(); }, "01 17 3C 5A 01 00 00 00 00"},
-        {"rbMSE keyboard", [](DeviceRig& r) { r.status.rbMSE_Checked = false; },
+        {"rbMSE keyboard", [](DeviceRig& r) { r.ui.devices.edit([&](DeviceStatus& d) { d.rbMSE_Checked = false; }); },
          [](DeviceRig& r) { r.cmd.rbMSEClick(); }, "01 17 3C 5A 02 00 00 00 00"},
         {"EEPROM word read", nothing, [](DeviceRig& r) { r.cmd.btnEEPROM_R_00Click("btnEEPROM_R_17"); },
          "01 03 11 00 00 00 00 00 00"},
@@ -119,30 +119,30 @@ TEST(CommandSet, ResultsShownInTheEdits) {
     ASSERT_TRUE(r.open());
     r.eng.edtRF_EEPROMAddr.setValue(0x10);
     r.cmd.btnC_RF_Rd_EEPROMClick();
-    EXPECT_EQ(r.eng.edtRF_EEPROMData.Text, "0A");
+    EXPECT_EQ(r.eng.edtRF_EEPROMData.text(), "0A");
 
     r.eng.edtDirectAddr.setValue(0x35);
     r.eng.edtDirectData.setValue(0x05);
     r.cmd.btnC_Wrt_Direct_RegClick();
-    r.eng.edtDirectData.Text = "77";
+    r.eng.edtDirectData.setText("77");
     r.cmd.btnC_Rd_Direct_RegClick();   // answer byte 0
-    EXPECT_EQ(r.eng.edtDirectData.Text, "05");
+    EXPECT_EQ(r.eng.edtDirectData.text(), "05");
     r.eng.edtRFICAddr.setValue(0x01);
     r.cmd.btnRd_RFICClick();           // answer byte 1
-    EXPECT_EQ(r.eng.edtRFICData.Text, "1B");
+    EXPECT_EQ(r.eng.edtRFICData.text(), "1B");
     EXPECT_FALSE(r.transport.CommFailed);
 
     // Special command 4 of a linked pair answers 00 BB: zero shows as "00".
-    r.eng.edtSC04[0].Text = "99";
+    r.eng.edtSC04[0].setText("99");
     EXPECT_TRUE(r.cmd.btnSpecialCmd1Click(4));
-    EXPECT_EQ(r.eng.edtSC04[0].Text, "00");
-    EXPECT_EQ(r.eng.edtSC04[1].Text, "BB");
-    EXPECT_EQ(r.eng.edtSC01[1].Text, "00");   // the other row is untouched
+    EXPECT_EQ(r.eng.edtSC04[0].text(), "00");
+    EXPECT_EQ(r.eng.edtSC04[1].text(), "BB");
+    EXPECT_EQ(r.eng.edtSC01[1].text(), "00");   // the other row is untouched
 
     // A mouse that does not answer: FFFFFFFF, and the failure is recorded.
     r.pair->setMousePowered(false);
     r.cmd.btnC_RF_Rd_SensorClick();
-    EXPECT_EQ(r.eng.edtRF_SensorData.Text, "FFFFFFFF");
+    EXPECT_EQ(r.eng.edtRF_SensorData.text(), "FFFFFFFF");
     EXPECT_TRUE(r.transport.CommFailed);
 }
 
@@ -155,10 +155,10 @@ TEST(CommandSet, PolledDongleReadGivesUpAfterThirtyAttemptsKeepingTheEdit) {
         f.noAnswerFrom = 1;
         r.pair->armFaults(f);
         HexEdit& data = rfic ? r.eng.edtRFICData : r.eng.edtDirectData;
-        data.Text = "42";
+        data.setText("42");
         r.trace.clear();
         rfic ? r.cmd.btnRd_RFICClick() : r.cmd.btnC_Rd_Direct_RegClick();
-        EXPECT_EQ(data.Text, "42");
+        EXPECT_EQ(data.text(), "42");
         EXPECT_TRUE(r.transport.CommFailed);
         Strings expected;
         for (int i = 0; i < 30; ++i) expected.insert(expected.end(), {"S", "W8", "G", "W2", "P"});
@@ -173,12 +173,12 @@ TEST(CommandSet, SpecialCommandLimits) {
         sim::Faults f;
         f.noAnswerFrom = 1;
         r.pair->armFaults(f);
-        r.eng.edtSC01[1].Text = "12";
+        r.eng.edtSC01[1].setText("12");
         r.trace.clear();
         EXPECT_FALSE(r.cmd.btnSpecialCmd1Click(1));
         EXPECT_EQ(r.trace.count(TraceEntry::Kind::SetFeature), 30u);
         EXPECT_EQ(r.trace.count(TraceEntry::Kind::Pump), 30u);
-        EXPECT_EQ(r.eng.edtSC01[1].Text, "12");
+        EXPECT_EQ(r.eng.edtSC01[1].text(), "12");
         EXPECT_FALSE(r.transport.CommFailed);
     }
     {   // a transfer error ends it at once

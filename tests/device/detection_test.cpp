@@ -42,16 +42,16 @@ TEST(Detection, PlugOpensTheDongleAndLightsBothLamps) {
     EXPECT_EQ(r.link.productId, 0x05CA);
     EXPECT_EQ(r.link.DongleVersion, 0xA011);
     EXPECT_EQ(r.sentFrames(), (Strings{kInfo, kRxMouse, kSecond, kSpecial1, kSpecial1, kChip}));
-    EXPECT_EQ(r.status.edtVID, "F3D7");
-    EXPECT_EQ(r.status.edtPID, "05CA");
+    EXPECT_EQ(r.ui.devices->edtVID, "F3D7");
+    EXPECT_EQ(r.ui.devices->edtPID, "05CA");
     EXPECT_EQ(r.pairing.PrevMouseId, r.pair->donglePairedTxId()[2]);
-    EXPECT_TRUE(r.status.ledRX.Value);
-    EXPECT_EQ(r.status.ledRX.TrueColor, LampColor::Green);
-    EXPECT_EQ(r.status.edtRX, "Mouse RX Ready");
-    EXPECT_TRUE(r.status.ledTX.Value);
-    EXPECT_EQ(r.status.ledTX.TrueColor, LampColor::Green);
-    EXPECT_EQ(r.status.edtTX, "Mouse TX Ready");
-    EXPECT_TRUE(r.status.btnGoEnabled);
+    EXPECT_TRUE(r.ui.devices->ledRX.Value);
+    EXPECT_EQ(r.ui.devices->ledRX.TrueColor, LampColor::Green);
+    EXPECT_EQ(r.ui.devices->edtRX, "Mouse RX Ready");
+    EXPECT_TRUE(r.ui.devices->ledTX.Value);
+    EXPECT_EQ(r.ui.devices->ledTX.TrueColor, LampColor::Green);
+    EXPECT_EQ(r.ui.devices->edtTX, "Mouse TX Ready");
+    EXPECT_TRUE(r.ui.devices->btnGoEnabled);
     EXPECT_FALSE(r.run.AwaitNewDongle);
     EXPECT_TRUE(linkWatch->enabled());
 
@@ -81,9 +81,9 @@ TEST(Detection, UnplugDropsTheLinkAndAnyOtherChangeRebuildsIt) {
 
     r.sim.unplug(other);
     r.sim.unplug(r.dongleDevice);
-    r.status.lblResult = "PASS";
-    r.status.edtTX_SN = "123";
-    r.status.pbSetTX = 20;
+    r.ui.result.edit([&](ResultArea& x) { x.lblResult = "PASS"; });
+    r.ui.result.edit([&](ResultArea& x) { x.edtTX_SN = "123"; });
+    r.ui.progress.set(20);
     r.trace.clear();
     r.det.DetectHIDDeviceCounterTimer();
     EXPECT_EQ(r.det.LastDeviceCount, 4);
@@ -91,15 +91,15 @@ TEST(Detection, UnplugDropsTheLinkAndAnyOtherChangeRebuildsIt) {
     EXPECT_EQ(r.link.vendorId, 0);
     EXPECT_EQ(r.link.productId, 0);
     EXPECT_EQ(r.transfers(), 0u);
-    EXPECT_FALSE(r.status.ledRX.Value);
-    EXPECT_FALSE(r.status.ledTX.Value);
-    EXPECT_EQ(r.status.edtRX, "Mouse RX Not Ready");
-    EXPECT_EQ(r.status.edtTX, "Mouse TX Not Ready");
-    EXPECT_EQ(r.status.picture, ConnectPicture::NoneDev);
-    EXPECT_FALSE(r.status.btnGoEnabled);
-    EXPECT_EQ(r.status.lblResult, "");
-    EXPECT_EQ(r.status.edtTX_SN, "");
-    EXPECT_EQ(r.status.pbSetTX, 0);
+    EXPECT_FALSE(r.ui.devices->ledRX.Value);
+    EXPECT_FALSE(r.ui.devices->ledTX.Value);
+    EXPECT_EQ(r.ui.devices->edtRX, "Mouse RX Not Ready");
+    EXPECT_EQ(r.ui.devices->edtTX, "Mouse TX Not Ready");
+    EXPECT_EQ(r.ui.devices->picture, ConnectPicture::NoneDev);
+    EXPECT_FALSE(r.ui.devices->btnGoEnabled);
+    EXPECT_EQ(r.ui.result->lblResult, "");
+    EXPECT_EQ(r.ui.result->edtTX_SN, "");
+    EXPECT_EQ(*r.ui.progress, 0);
     EXPECT_FALSE(linkWatch->enabled());
 }
 
@@ -143,14 +143,14 @@ TEST(Detection, UnknownIdsOpenOnlyThroughTheFallbackEdits) {
     for (const bool fallback : {false, true}) {
         DeviceRig r(pairWith(0x1234));
         if (fallback) {
-            r.settings.VidSet = "f3d7";
-            r.settings.PidSet = "1234";
+            r.ui.options.edit([&](ProductSettings& o) { o.VidSet = "f3d7"; });
+            r.ui.options.edit([&](ProductSettings& o) { o.PidSet = "1234"; });
         }
         r.det.DetectHIDDeviceCounterTimer();
         EXPECT_EQ(r.det.LastDeviceCount, 7);
         EXPECT_EQ(r.link.hasDevice(), fallback);
-        EXPECT_EQ(r.status.btnGoEnabled, fallback);
-        EXPECT_EQ(r.status.edtPID, fallback ? "1234" : "");
+        EXPECT_EQ(r.ui.devices->btnGoEnabled, fallback);
+        EXPECT_EQ(r.ui.devices->edtPID, fallback ? "1234" : "");
     }
 }
 
@@ -163,11 +163,11 @@ TEST(Detection, InfoThatFailsLeavesTheLampsDark) {
     f.transferErrorFrom = 1;
     r.pair->armFaults(f);
     r.det.InitDongleStatus();
-    EXPECT_EQ(r.status.edtVID, "F3D7");
-    EXPECT_EQ(r.status.edtPID, "053A");
-    EXPECT_EQ(r.status.picture, ConnectPicture::NoneDev);
-    EXPECT_FALSE(r.status.ledRX.Value);
-    EXPECT_FALSE(r.status.ledTX.Value);
+    EXPECT_EQ(r.ui.devices->edtVID, "F3D7");
+    EXPECT_EQ(r.ui.devices->edtPID, "053A");
+    EXPECT_EQ(r.ui.devices->picture, ConnectPicture::NoneDev);
+    EXPECT_FALSE(r.ui.devices->ledRX.Value);
+    EXPECT_FALSE(r.ui.devices->ledTX.Value);
     EXPECT_FALSE(linkWatch->enabled());
     EXPECT_EQ(r.sentFrames(), Strings{kInfo});
 }
@@ -193,15 +193,15 @@ TEST(Detection, LampColoursFollowTheSelectedModel) {
         for (int selected = 0; selected < 3; ++selected) {
             SCOPED_TRACE(testing::Message() << "pair " << pairModel << " selected " << selected);
             DeviceRig r(pairWith(0x053A, pairModel));
-            r.settings.ModelIndex = selected;
+            r.ui.options.edit([&](ProductSettings& o) { o.ModelIndex = selected; });
             r.det.DetectHIDDeviceCounterTimer();
             const auto colour = selected == pairModel ? LampColor::Green : LampColor::Red;
-            EXPECT_TRUE(r.status.ledRX.Value);
-            EXPECT_EQ(r.status.ledRX.TrueColor, colour);
-            EXPECT_EQ(r.status.edtRX, selected == pairModel ? "Mouse RX Ready" : "Mouse RX Not Ready");
-            EXPECT_TRUE(r.status.ledTX.Value);
-            EXPECT_EQ(r.status.ledTX.TrueColor, colour);
-            EXPECT_EQ(r.status.edtTX, "Mouse TX Ready");
+            EXPECT_TRUE(r.ui.devices->ledRX.Value);
+            EXPECT_EQ(r.ui.devices->ledRX.TrueColor, colour);
+            EXPECT_EQ(r.ui.devices->edtRX, selected == pairModel ? "Mouse RX Ready" : "Mouse RX Not Ready");
+            EXPECT_TRUE(r.ui.devices->ledTX.Value);
+            EXPECT_EQ(r.ui.devices->ledTX.TrueColor, colour);
+            EXPECT_EQ(r.ui.devices->edtTX, "Mouse TX Ready");
         }
 }
 
@@ -210,7 +210,7 @@ struct TxLink : ::testing::Test {
     void SetUp() override {
         ASSERT_TRUE(r.open());
         r.run.RunBusy = true;
-        r.eng.edtRF_SensorAddr.Text = "12";
+        r.eng.edtRF_SensorAddr.setText("12");
         r.trace.clear();
     }
 };
@@ -222,8 +222,8 @@ TEST_F(TxLink, SilentMouseIsRetriedOnceThroughAccessMode) {
     const auto tokens = r.trace.tokens();
     EXPECT_EQ(std::count(tokens.begin(), tokens.end(), "W50"), 2);
     EXPECT_EQ(r.eng.edtRF_SensorAddr.value(), 0);
-    EXPECT_FALSE(r.status.ledTX.Value);
-    EXPECT_EQ(r.status.edtTX, "Mouse TX Not Ready");
+    EXPECT_FALSE(r.ui.devices->ledTX.Value);
+    EXPECT_EQ(r.ui.devices->edtTX, "Mouse TX Not Ready");
     EXPECT_FALSE(r.run.RunBusy);
 }
 
@@ -234,9 +234,9 @@ TEST_F(TxLink, MouseThatWakesOnTheRetryIsLinked) {
     };
     EXPECT_TRUE(r.det.CheckTxLink());
     EXPECT_EQ(r.countSent(kChip), 1);
-    EXPECT_TRUE(r.status.ledTX.Value);
-    EXPECT_EQ(r.status.ledTX.TrueColor, LampColor::Green);
-    EXPECT_TRUE(r.status.btnGoEnabled);
+    EXPECT_TRUE(r.ui.devices->ledTX.Value);
+    EXPECT_EQ(r.ui.devices->ledTX.TrueColor, LampColor::Green);
+    EXPECT_TRUE(r.ui.devices->btnGoEnabled);
     EXPECT_FALSE(r.run.RunBusy);
 }
 
@@ -244,31 +244,31 @@ TEST_F(TxLink, UnansweredChipByteLeavesTheColour) {
     r.backend.editAnswer = [](uint8_t code, uint8_t* a) {
         if (code == 0x26) a[7] = 0;
     };
-    r.status.ledTX.TrueColor = LampColor::Red;
+    r.ui.devices.edit([&](DeviceStatus& d) { d.ledTX.TrueColor = LampColor::Red; });
     EXPECT_TRUE(r.det.CheckTxLink());
     EXPECT_EQ(r.countSent(kChip), 30);
-    EXPECT_TRUE(r.status.ledTX.Value);
-    EXPECT_EQ(r.status.ledTX.TrueColor, LampColor::Red);
-    EXPECT_FALSE(r.status.btnGoEnabled);
+    EXPECT_TRUE(r.ui.devices->ledTX.Value);
+    EXPECT_EQ(r.ui.devices->ledTX.TrueColor, LampColor::Red);
+    EXPECT_FALSE(r.ui.devices->btnGoEnabled);
     EXPECT_FALSE(r.transport.CommFailed);
 }
 
 TEST_F(TxLink, NoDongleAndLanguageDialog) {
-    r.status.ledTX = Lamp{true, LampColor::Green};
-    r.status.edtTX = "Mouse TX Ready";
-    r.status.languageDialogShowing = true;
+    r.ui.devices.edit([&](DeviceStatus& d) { d.ledTX = Lamp{true, LampColor::Green}; });
+    r.ui.devices.edit([&](DeviceStatus& d) { d.edtTX = "Mouse TX Ready"; });
+    r.ui.language.DialogShowing = true;
     EXPECT_FALSE(r.det.CheckTxLink());   // returns at once, RunBusy untouched
     EXPECT_TRUE(r.run.RunBusy);
-    EXPECT_TRUE(r.status.ledTX.Value);
-    EXPECT_EQ(r.status.edtTX, "Mouse TX Ready");
+    EXPECT_TRUE(r.ui.devices->ledTX.Value);
+    EXPECT_EQ(r.ui.devices->edtTX, "Mouse TX Ready");
     EXPECT_TRUE(r.trace.entries().empty());
 
-    r.status.languageDialogShowing = false;
+    r.ui.language.DialogShowing = false;
     r.link.close();
     EXPECT_FALSE(r.det.CheckTxLink());
     EXPECT_FALSE(r.run.RunBusy);
-    EXPECT_FALSE(r.status.ledTX.Value);
-    EXPECT_EQ(r.status.edtTX, "Mouse TX Not Ready");
+    EXPECT_FALSE(r.ui.devices->ledTX.Value);
+    EXPECT_EQ(r.ui.devices->edtTX, "Mouse TX Not Ready");
     EXPECT_EQ(r.transfers(), 0u);
 }
 

@@ -20,7 +20,7 @@ TEST(DeviceLink, CountsEveryOpenableInterfaceAndPumpsAfterEach) {
 TEST(DeviceLink, NothingPresent) {
     VirtualClock clock;
     sim::SimHidBackend backend(clock);
-    HidAccess hid(backend, clock);
+    HidAccess hid(backend, clock, clock);
     EXPECT_EQ(hid.CountHidDevices(), 0);
     std::unique_ptr<HidDevice> handle;
     int version = 1234;
@@ -50,7 +50,7 @@ TEST(DeviceLink, LastMatchWinsAndEarlierHandlesAreClosed) {
     auto second = std::make_shared<sim::PairFirmware>(c, now);
     backend.plugDongle(first);
     backend.plugDongle(second);
-    HidAccess hid(backend, clock);
+    HidAccess hid(backend, clock, clock);
     std::unique_ptr<HidDevice> handle;
     int version = 0;
     ASSERT_TRUE(hid.OpenHidDevice(0xF3D7, 0x053A, handle, version));
@@ -68,7 +68,7 @@ TEST(DeviceLink, PassesOverMatchingInterfacesWithoutOrWithTooLongFeatureReports)
     sim::SimHidBackend backend(clock);
     auto fw = std::make_shared<sim::PairFirmware>(sim::PairConfig{}, [&clock] { return clock.nowMicros(); });
     backend.plugCustom(0xF3D7, 0x053A, 0xA011, {0, 0, 64}, fw);
-    HidAccess hid(backend, clock);
+    HidAccess hid(backend, clock, clock);
     std::unique_ptr<HidDevice> handle;
     int version = 0;
     EXPECT_FALSE(hid.OpenHidDevice(0xF3D7, 0x053A, handle, version));
@@ -83,7 +83,7 @@ TEST(DeviceLink, TransfersNeverRunPastTheFrame) {
     sim::SimHidBackend backend(clock, &trace);
     auto fw = std::make_shared<sim::PairFirmware>(sim::PairConfig{}, [&clock] { return clock.nowMicros(); });
     backend.plugCustom(0xF3D7, 0x053A, 0xA011, {64}, fw);
-    HidAccess hid(backend, clock);
+    HidAccess hid(backend, clock, clock);
     auto dev = backend.open(backend.enumerate().at(0).path);
     ASSERT_NE(dev, nullptr);
     CommandFrame f = makeFrame(0x09);

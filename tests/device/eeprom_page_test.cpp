@@ -22,24 +22,24 @@ TEST_F(EepromPage, WordReadShowsTheHighByte) {
     dongle()[15] = 0xF30C;
     r.trace.clear();
     r.cmd.btnEEPROM_R_00Click("btnEEPROM_R_15");
-    EXPECT_EQ(r.eng.edtEEPROM_15.Text, "F3");
+    EXPECT_EQ(r.eng.edtEEPROM_15.text(), "F3");
     EXPECT_EQ(r.sentFrames(), std::vector<std::string>{"01 03 0F 00 00 00 00 00 00"});
 
     sim::Faults f;
     f.noAnswerFrom = 1;
     r.pair->armFaults(f);
     r.cmd.btnEEPROM_R_00Click("btnEEPROM_R_15");
-    EXPECT_EQ(r.eng.edtEEPROM_15.Text, "FFFFFF");
+    EXPECT_EQ(r.eng.edtEEPROM_15.text(), "FFFFFF");
     EXPECT_TRUE(r.transport.CommFailed);
 }
 
 TEST_F(EepromPage, WordWriteStagesACheckedByteMaskedToOneByte) {
-    r.eng.edtEEPROM_01.Text = "5A";
+    r.eng.edtEEPROM_01.setText("5A");
     r.trace.clear();
     r.cmd.btnEEPROM_W_00Click("btnEEPROM_W_01");
     EXPECT_EQ(r.run.RxImage[1], 0x5AA5);
     // A failed read's FFFFFF stays within its own word.
-    r.eng.edtEEPROM_02.Text = "FFFFFF";
+    r.eng.edtEEPROM_02.setText("FFFFFF");
     r.cmd.btnEEPROM_W_00Click("btnEEPROM_W_02");
     EXPECT_EQ(r.run.RxImage[2], 0xFF00);
     EXPECT_EQ(r.run.RxImage[3], kUnwritten);
@@ -48,25 +48,25 @@ TEST_F(EepromPage, WordWriteStagesACheckedByteMaskedToOneByte) {
 
 TEST_F(EepromPage, WithoutDongleReadsEmptyTheEditAndWritesStageNothing) {
     r.link.close();
-    r.eng.edtEEPROM_17.Text = "05";
-    r.settings.StringDesc = "AB1";
-    r.settings.VidSet = "F3D7";
+    r.eng.edtEEPROM_17.setText("05");
+    r.ui.options.edit([&](ProductSettings& o) { o.StringDesc = "AB1"; });
+    r.ui.options.edit([&](ProductSettings& o) { o.VidSet = "F3D7"; });
     r.trace.clear();
     r.cmd.btnEEPROM_W_00Click("btnEEPROM_W_17");
     r.cmd.btnEEPROM_W_VIDClick();
     EXPECT_TRUE(r.cmd.btnEEPROM_W_20Click());
     EXPECT_EQ(r.run.RxImage, RunState().RxImage);
     r.cmd.btnEEPROM_R_00Click("btnEEPROM_R_17");
-    EXPECT_EQ(r.eng.edtEEPROM_17.Text, "");
+    EXPECT_EQ(r.eng.edtEEPROM_17.text(), "");
     r.cmd.btnEEPROM_R_20Click();
-    EXPECT_EQ(r.settings.StringDesc, "");
+    EXPECT_EQ(r.ui.options->StringDesc, "");
     EXPECT_EQ(r.transfers(), 0u);
     EXPECT_FALSE(r.transport.CommFailed);
 }
 
 TEST_F(EepromPage, VidAndPidWordsBothWays) {
-    r.settings.VidSet = "F3D7";
-    r.settings.PidSet = "5CA";
+    r.ui.options.edit([&](ProductSettings& o) { o.VidSet = "F3D7"; });
+    r.ui.options.edit([&](ProductSettings& o) { o.PidSet = "5CA"; });
     r.cmd.btnEEPROM_W_VIDClick();
     r.cmd.btnEEPROM_W_PIDClick();
     EXPECT_EQ(r.run.RxImage[15], 0xF30C);
@@ -75,16 +75,15 @@ TEST_F(EepromPage, VidAndPidWordsBothWays) {
     EXPECT_EQ(r.run.RxImage[18], 0xCA35);
 
     writeStaged();
-    r.settings.VidSet.clear();
-    r.settings.PidSet.clear();
+    r.options([](ProductSettings& o) { o.VidSet.clear(), o.PidSet.clear(); });
     r.cmd.btnEEPROM_R_VIDClick();
     r.cmd.btnEEPROM_R_PIDClick();
-    EXPECT_EQ(r.settings.VidSet, "F3D7");
-    EXPECT_EQ(r.settings.PidSet, "05CA");   // two digits per word
+    EXPECT_EQ(r.ui.options->VidSet, "F3D7");
+    EXPECT_EQ(r.ui.options->PidSet, "05CA");   // two digits per word
 }
 
 TEST_F(EepromPage, StringDescriptorWrite) {
-    r.settings.StringDesc = "AB1";
+    r.ui.options.edit([&](ProductSettings& o) { o.StringDesc = "AB1"; });
     r.trace.clear();
     EXPECT_TRUE(r.cmd.btnEEPROM_W_20Click());
     RunState expected;
@@ -96,7 +95,7 @@ TEST_F(EepromPage, StringDescriptorWrite) {
 
     // 46 characters fill words 20..42 and no further.
     r.run.clearImages();
-    r.settings.StringDesc = std::string(46, 'x');
+    r.ui.options.edit([&](ProductSettings& o) { o.StringDesc = std::string(46, 'x'); });
     EXPECT_TRUE(r.cmd.btnEEPROM_W_20Click());
     EXPECT_EQ(r.run.RxImage[19], CheckedByte(94));
     EXPECT_EQ(r.run.RxImage[42], 0x7878);
@@ -108,11 +107,11 @@ TEST_F(EepromPage, StringDescriptorThatCannotBeStoredIsRefused) {
     for (const std::string& text : {std::string("Mouse \xCE\xA9"), std::string(47, 'x')}) {   // U+03A9; one too many
         SCOPED_TRACE(text);
         r.run.clearImages();
-        r.status.messages.clear();
+        r.recorded.clear();
         r.transport.CommFailed = false;
-        r.settings.StringDesc = text;
+        r.ui.options.edit([&](ProductSettings& o) { o.StringDesc = text; });
         EXPECT_FALSE(r.cmd.btnEEPROM_W_20Click());
-        EXPECT_EQ(r.status.messages.size(), 1u);
+        EXPECT_EQ(r.recorded.messages.size(), 1u);
         EXPECT_TRUE(r.transport.CommFailed);
         EXPECT_EQ(r.run.RxImage, RunState().RxImage);
     }
@@ -123,39 +122,39 @@ TEST_F(EepromPage, StringDescriptorRead) {
     dongle()[20] = 0x4142;
     dongle()[21] = 0x3100;
     dongle()[22] = 0x5858;
-    r.settings.StringDesc = "old";
+    r.ui.options.edit([&](ProductSettings& o) { o.StringDesc = "old"; });
     r.cmd.btnEEPROM_R_20Click();
-    EXPECT_EQ(r.settings.StringDesc, "AB1");
-    EXPECT_EQ(r.eng.edtEEPROM_19.Text, "08");
+    EXPECT_EQ(r.ui.options->StringDesc, "AB1");
+    EXPECT_EQ(r.eng.edtEEPROM_19.text(), "08");
     EXPECT_FALSE(r.transport.CommFailed);
 }
 
 TEST_F(EepromPage, StringDescriptorRoundTripKeepsLatin1) {
-    r.settings.StringDesc = "Caf\xC3\xA9 Mouse";   // é is one byte in the dongle
+    r.ui.options.edit([&](ProductSettings& o) { o.StringDesc = "Caf\xC3\xA9 Mouse"; });   // é is one byte in the dongle
     ASSERT_TRUE(r.cmd.btnEEPROM_W_20Click());
     EXPECT_EQ(r.run.RxImage[21], 0x66E9);
     writeStaged();
-    r.settings.StringDesc.clear();
+    r.options([](ProductSettings& o) { o.StringDesc.clear(); });
     r.cmd.btnEEPROM_R_20Click();
-    EXPECT_EQ(r.settings.StringDesc, "Caf\xC3\xA9 Mouse");
+    EXPECT_EQ(r.ui.options->StringDesc, "Caf\xC3\xA9 Mouse");
 }
 
 TEST_F(EepromPage, ErasedOrUnreadableLengthReadsAsEmpty) {
     // Erased words would otherwise give 46 characters of 0xFF.
-    r.settings.StringDesc = "old";
+    r.ui.options.edit([&](ProductSettings& o) { o.StringDesc = "old"; });
     r.trace.clear();
     r.cmd.btnEEPROM_R_20Click();
-    EXPECT_EQ(r.settings.StringDesc, "");
-    EXPECT_EQ(r.eng.edtEEPROM_19.Text, "FF");
+    EXPECT_EQ(r.ui.options->StringDesc, "");
+    EXPECT_EQ(r.eng.edtEEPROM_19.text(), "FF");
     EXPECT_EQ(r.countSent("01 03 14"), 0);   // no character word is read
 
     dongle()[19] = 0x08F7;
     sim::Faults f;
     f.noAnswerFrom = 1;
     r.pair->armFaults(f);
-    r.settings.StringDesc = "old";
+    r.ui.options.edit([&](ProductSettings& o) { o.StringDesc = "old"; });
     r.cmd.btnEEPROM_R_20Click();
-    EXPECT_EQ(r.settings.StringDesc, "");
+    EXPECT_EQ(r.ui.options->StringDesc, "");
     EXPECT_TRUE(r.transport.CommFailed);
 }
 

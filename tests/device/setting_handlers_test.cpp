@@ -66,15 +66,15 @@ TEST(SettingHandlers, OutsideARunNothingChangesAndNothingIsSent) {
             DeviceRig r;
             ASSERT_TRUE(r.open());
             r.run.RunMode = mode;
-            r.eng.edtRF_EEPROMAddr.Text = "77";
-            r.eng.edtC_RF_SETUP_CPI = 2;
+            r.eng.edtRF_EEPROMAddr.setText("77");
+            r.eng.setC_RF_SETUP_CPI(2);
             r.trace.clear();
             (r.cmd.*handler)();
             const RunState untouched;
             EXPECT_EQ(r.run.TxImage, untouched.TxImage);
             EXPECT_EQ(r.run.RxImage, untouched.RxImage);
-            EXPECT_EQ(r.eng.edtRF_EEPROMAddr.Text, "77");
-            EXPECT_EQ(r.eng.edtC_RF_SETUP_CPI, 2);
+            EXPECT_EQ(r.eng.edtRF_EEPROMAddr.text(), "77");
+            EXPECT_EQ(r.eng.edtC_RF_SETUP_CPI(), 2);
             EXPECT_EQ(r.transfers(), 0u);
             EXPECT_FALSE(r.transport.CommFailed);
         }
@@ -93,7 +93,7 @@ TEST(SettingHandlers, BatteryLevelJoinsDongleWord2F) {
         r.pair->dongleEepromForTest()[0x2F] = 0x9F60;
         ASSERT_TRUE(r.open());
         r.run.RunMode = RunFilling;
-        r.settings.BatteryLevel = c.item;
+        r.ui.options.edit([&](ProductSettings& o) { o.BatteryLevel = c.item; });
         r.trace.clear();
         r.cmd.cbRF_Set_BTY_Low_LevelChange();
         EXPECT_EQ(r.run.TxImage[0x1A], c.level);
@@ -113,7 +113,7 @@ TEST(SettingHandlers, BatteryLevelJoinsDongleWord2F) {
         f.noAnswerFrom = 1;
         r.pair->armFaults(f);
         r.run.RunMode = RunFilling;
-        r.settings.BatteryLevel = 0;
+        r.ui.options.edit([&](ProductSettings& o) { o.BatteryLevel = 0; });
         r.cmd.cbRF_Set_BTY_Low_LevelChange();
         EXPECT_EQ(r.run.RxImage[0x2F], CheckedByte(0x5F));
         EXPECT_TRUE(r.transport.CommFailed);
@@ -125,10 +125,10 @@ TEST(SettingHandlers, CpiIsSentToTheMouse) {
         DeviceRig r;
         ASSERT_TRUE(r.open());
         r.run.RunMode = RunFilling;
-        r.eng.edtC_RF_SETUP_CPI = 3;
+        r.eng.setC_RF_SETUP_CPI(3);
         r.trace.clear();
         high ? r.cmd.rbRF_CPI_HClick() : r.cmd.rbRF_CPI_LClick();
-        EXPECT_EQ(r.eng.edtC_RF_SETUP_CPI, high ? 1 : 0);
+        EXPECT_EQ(r.eng.edtC_RF_SETUP_CPI(), high ? 1 : 0);
         EXPECT_EQ(r.sentFrames(), Strings{high ? "01 2F AA 01 CC 00 00 00 00" : "01 2F AA 00 CC 00 00 00 00"});
         r.cmd.rbC_RF_LEAVE_ACCESSClick();   // the next command delivers it
         EXPECT_EQ(r.pair->mouseCpi(), high ? 1 : 0);
@@ -146,7 +146,7 @@ TEST(SettingHandlers, CustomKeysStoreTheUsageLowByteFirstThenUpdateTheDongle) {
         DeviceRig r;
         ASSERT_TRUE(r.open());
         r.run.RunMode = RunFilling;
-        (c.key == 1 ? r.settings.CustKey1 : r.settings.CustKey2) = c.item;
+        r.options([&](ProductSettings& o) { (c.key == 1 ? o.CustKey1 : o.CustKey2) = c.item; });
         r.trace.clear();
         c.key == 1 ? r.cmd.cbCustKey1Change() : r.cmd.cbCustKey2Change();
         RunState expected;
@@ -160,7 +160,7 @@ TEST(SettingHandlers, CustomKeysStoreTheUsageLowByteFirstThenUpdateTheDongle) {
     DeviceRig r;
     ASSERT_TRUE(r.open());
     r.run.RunMode = RunFilling;
-    r.settings.CustKey2 = kNoSelection;
+    r.options([](ProductSettings& o) { o.CustKey2 = kNoSelection; });
     r.trace.clear();
     r.cmd.cbCustKey2Change();
     EXPECT_EQ(r.run.RxImage, RunState().RxImage);
@@ -172,10 +172,10 @@ TEST(SettingHandlers, ReceiverTypeWord38) {
     r.run.RunMode = RunFilling;
     r.cmd.rbKbdMseClick();
     EXPECT_EQ(r.run.RxImage[0x38], 0xFFFF);
-    EXPECT_TRUE(r.status.cbKeyboardbindVisible);
+    EXPECT_TRUE(r.ui.devices->cbKeyboardbindVisible);
     r.cmd.rbMouseOnlyClick();
     EXPECT_EQ(r.run.RxImage[0x38], 0x5AA5);
-    EXPECT_FALSE(r.status.cbKeyboardbindVisible);
+    EXPECT_FALSE(r.ui.devices->cbKeyboardbindVisible);
 }
 
 } // namespace

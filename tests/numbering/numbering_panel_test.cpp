@@ -41,7 +41,8 @@ protected:
     NumberingGenerators gens;
     int saves = 0;
     std::vector<std::string> errors;
-    NumberingPanel panel{gens, [this] { ++saves; file.save(settings, run, gens); },
+    Observed<NumberingBoxes> boxes;
+    NumberingPanel panel{gens, boxes, [this] { ++saves; file.save(settings, run, gens); },
                          [this](const std::string& m) { errors.push_back(m); }};
 };
 

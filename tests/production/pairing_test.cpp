@@ -17,7 +17,7 @@ struct PairingBench : StationBench {
     PairingBench() {
         startUp();
         ready = plugAndDetect();
-        st->status.messages.clear();
+        recorded.clear();
     }
 
     // From now on the info answers report these IDs while when() holds.
@@ -50,18 +50,18 @@ TEST(Pairing, OperatorBindOutcomes) {
         ASSERT_TRUE(b.ready);
         b.st->pairing.btnCombo_Cmd_Soft_Bind_SWClick();
         ASSERT_TRUE(b.binding());
-        EXPECT_EQ(b.st->status.btnConnectCaptionId, 0x04);
-        EXPECT_EQ(b.st->status.picture, ConnectPicture::Bind);
+        EXPECT_EQ(b.st->ui.devices->btnConnectCaptionId, 0x04);
+        EXPECT_EQ(b.st->ui.devices->picture, ConnectPicture::Bind);
         EXPECT_FALSE(WindowTimers::on(b.st->timers.tmrIsTxLink));
         const int newMouse = (b.st->pairingState.PrevMouseId + 1) & 0xFF;
         b.reportIds([&b, c] { return c.changeFromTick > 0 && b.ticks() >= c.changeFromTick; }, newMouse, -1);
         b.runBind();
         EXPECT_FALSE(b.binding());
         EXPECT_EQ(b.ticks(), c.endTick);
-        ASSERT_EQ(b.st->status.messages.size(), 1u);
-        EXPECT_EQ(b.st->status.messages[0], (std::pair<std::string, std::string>{"Connect", c.text}));
-        EXPECT_EQ(b.st->status.btnConnectCaptionId, 0x03);
-        EXPECT_EQ(b.st->status.picture, ConnectPicture::Connected);
+        ASSERT_EQ(b.recorded.messages.size(), 1u);
+        EXPECT_EQ(b.recorded.messages[0], (std::pair<std::string, std::string>{"Connect", c.text}));
+        EXPECT_EQ(b.st->ui.devices->btnConnectCaptionId, 0x03);
+        EXPECT_EQ(b.st->ui.devices->picture, ConnectPicture::Connected);
         EXPECT_TRUE(WindowTimers::on(b.st->timers.tmrIsTxLink));
         if (std::string(c.text) == "Connect Success") {
             EXPECT_EQ(b.st->pairingState.PrevMouseId, newMouse);
@@ -117,7 +117,7 @@ TEST(Pairing, TheRunsBindingWaitsForAnotherKeyboard) {
                     c.keyboardChanges ? (p.PrevKbdId + 1) & 0xFF : -1);
         b.runBind();
         EXPECT_EQ(b.ticks(), c.endTick);
-        EXPECT_TRUE(b.st->status.messages.empty());   // silent either way
+        EXPECT_TRUE(b.recorded.messages.empty());   // silent either way
         EXPECT_EQ(WindowTimers::on(b.st->timers.tmrIsTxLink), c.linkWatchOn);
     }
 }
@@ -128,7 +128,7 @@ TEST(Pairing, EveryValidInfoReadLeavesADebugLine) {
     b.st->run.BindInRun = 1;   // the changed mouse ID below ends nothing
     b.st->pairing.btnCombo_Cmd_Soft_Bind_SWClick();
     b.reportIds([] { return true; }, 0xA5, 0, 40);
-    const auto& debug = b.st->status.lstDebug;
+    const auto& debug = b.st->ui.debug.lines();
     ASSERT_FALSE(debug.empty());
     EXPECT_EQ(debug.back().rfind("**0--preMseID-", 0), 0u) << debug.back();
     const size_t before = debug.size();
@@ -154,8 +154,8 @@ TEST(Pairing, ADongleWithoutValidInfoIsTakenAsLost) {
         const int infoReads = b.countSent([](const CommandFrame& f) { return f[1] == 0x09; });
         EXPECT_EQ(infoReads, 2 * Pairing::kAgreementPairs);
         EXPECT_FALSE(b.binding());
-        EXPECT_FALSE(b.st->status.ledRX.Value);
-        EXPECT_TRUE(b.st->status.messages.empty());
+        EXPECT_FALSE(b.st->ui.devices->ledRX.Value);
+        EXPECT_TRUE(b.recorded.messages.empty());
         EXPECT_EQ(b.countSent([](const CommandFrame& f) { return f[1] == 0x08; }), 0);
     }
 }

@@ -103,7 +103,7 @@ TEST(ProductionLog, ALogThatCannotBeWrittenDoesNotStopTheLine) {
     ASSERT_TRUE(b.plugAndDetect());
     const UnitRecord& r = b.go();
     EXPECT_TRUE(r.passed);
-    EXPECT_EQ(b.st->status.lblResult, "PASS");
+    EXPECT_EQ(b.st->ui.result->lblResult, "PASS");
     EXPECT_EQ(b.st->generators.RxRFID->IncCurrentRFID(), 0x123456);
     EXPECT_TRUE(fs::exists(b.settingsPath()));
     EXPECT_FALSE(b.st->link.hasDevice());

@@ -39,17 +39,17 @@ TEST(ProductionRun, PlacesTheRfIdsInBothDevices) {
               (std::array<int, 8>{0xAB, 0xCD, 0xEF, 0x76, 0x92, 0x34, 0x56, 0x0F}));
     EXPECT_EQ((std::array<int, 6>{d[0x00], d[0x01], d[0x02], d[0x33], d[0x34], d[0x35]}),
               (std::array<int, 6>{0x926D, 0x34CB, 0x56A9, 0xAB54, 0xCD32, 0xEF10}));
-    EXPECT_EQ(b.st->status.edtMseDongleAddr, "123456");
+    EXPECT_EQ(b.st->ui.result->edtMseDongleAddr, "123456");
     EXPECT_EQ(r.rfId, "123456");
-    EXPECT_EQ(b.st->status.lblResult, "PASS");
-    EXPECT_EQ(b.st->status.lblResultColor, ResultColor::Blue);
+    EXPECT_EQ(b.st->ui.result->lblResult, "PASS");
+    EXPECT_EQ(b.st->ui.result->lblResultColor, ResultColor::Blue);
     // Go ends by dropping the dongle; the next one is found afresh.
     EXPECT_FALSE(b.st->link.hasDevice());
     EXPECT_TRUE(b.st->run.AwaitNewDongle);
-    EXPECT_FALSE(b.st->status.btnGoEnabled);
+    EXPECT_FALSE(b.st->ui.devices->btnGoEnabled);
     EXPECT_EQ(b.st->run.RunMode, RunIdle);
     EXPECT_EQ(r.elapsed, ProductionRun::ElapsedText(r.elapsedMs));
-    EXPECT_EQ(b.st->status.edtCaliTime, r.elapsed);
+    EXPECT_EQ(b.st->ui.result->edtCaliTime, r.elapsed);
     EXPECT_GT(r.elapsedMs, 0u);
 }
 
@@ -91,8 +91,8 @@ TEST(ProductionRun, RfPowerIsSetAtTheStartAndResetAfterAPass) {
         SCOPED_TRACE(c.item);
         ReadyBench b;
         ASSERT_TRUE(b.ready);
-        b.st->settings.RFPower = c.item;
-        b.st->settings.ResetRF = c.resetRF;
+        b.st->ui.options.edit([&](ProductSettings& o) { o.RFPower = c.item; });
+        b.st->ui.options.edit([&](ProductSettings& o) { o.ResetRF = c.resetRF; });
         b.sent.clear();
         ASSERT_TRUE(b.go().passed);
         EXPECT_EQ(dongleRfPowerWrites(b), c.writes);
@@ -143,7 +143,7 @@ TEST(ProductionRun, TheMouseMayAnswerAsLateAsTheTwentiethAttempt) {
         answerLate(b, frozen);
         const UnitRecord& r = b.go();
         EXPECT_EQ(r.passed, passes) << r.reason;
-        EXPECT_EQ(b.st->status.pbSetTX, passes ? 20 : 19);
+        EXPECT_EQ(*b.st->ui.progress, passes ? 20 : 19);
     }
 }
 
@@ -169,8 +169,8 @@ TEST(ProductionRun, SerialNumbersOnlyWhenSwitchedOn) {
         if (!on) {
             for (int a = 0x78; a < 0x80; ++a) EXPECT_EQ(m[a], 0x5A) << a;
             for (int w = 0x3C; w < 0x40; ++w) EXPECT_EQ(d[w], 0x1234) << w;
-            EXPECT_EQ(b.st->status.edtTX_SN, "");
-            EXPECT_EQ(b.st->status.edtRX_SN, "");
+            EXPECT_EQ(b.st->ui.result->edtTX_SN, "");
+            EXPECT_EQ(b.st->ui.result->edtRX_SN, "");
             continue;
         }
         for (int i = 0; i < 6; ++i) EXPECT_EQ(m[0x78 + i], tx[i]) << i;
@@ -180,8 +180,8 @@ TEST(ProductionRun, SerialNumbersOnlyWhenSwitchedOn) {
         EXPECT_EQ(d[0x3D], rx[2] * 256 + rx[3]);
         EXPECT_EQ(d[0x3E], rx[4] * 256 + rx[5]);
         EXPECT_EQ(d[0x3F], 0);
-        EXPECT_EQ(b.st->status.edtTX_SN, txText);
-        EXPECT_EQ(b.st->status.edtRX_SN, rxText);
+        EXPECT_EQ(b.st->ui.result->edtTX_SN, txText);
+        EXPECT_EQ(b.st->ui.result->edtRX_SN, rxText);
     }
 }
 
@@ -212,14 +212,14 @@ TEST(ProductionRun, VidAndPidAreWrittenOnlyWhenBothAreSet) {
         SCOPED_TRACE(std::string(c.vid) + "/" + c.pid);
         ReadyBench b;
         ASSERT_TRUE(b.ready);
-        b.st->settings.VidSet = c.vid;
-        b.st->settings.PidSet = c.pid;
+        b.st->ui.options.edit([&](ProductSettings& o) { o.VidSet = c.vid; });
+        b.st->ui.options.edit([&](ProductSettings& o) { o.PidSet = c.pid; });
         ASSERT_TRUE(b.go().passed);
         const auto& d = b.pair->dongleEeprom();
         EXPECT_EQ((std::array<int, 4>{d[0x0F], d[0x10], d[0x11], d[0x12]}), c.words);
         if (c.words[0] == 0) {
-            EXPECT_EQ(b.st->settings.VidSet, "");
-            EXPECT_EQ(b.st->settings.PidSet, "");
+            EXPECT_EQ(b.st->ui.options->VidSet, "");
+            EXPECT_EQ(b.st->ui.options->PidSet, "");
         }
     }
 }
@@ -229,14 +229,15 @@ TEST(ProductionRun, FnKeyWords) {
         SCOPED_TRACE(on);
         ReadyBench b;
         ASSERT_TRUE(b.ready);
-        auto& s = b.st->settings;
-        s.Fn_Enabled = s.FNPB = on;
-        s.FnUIO = false;
-        s.fndirection = on;
-        s.FnPR = kNoSelection;
-        s.FnBreak = 3;
-        for (int i = 0; i < 12; ++i) s.FnF[i] = i + 1;
-        s.FnF[11] = 0;   // "<Disabled>"
+        b.options([on](ProductSettings& s) {
+            s.Fn_Enabled = s.FNPB = on;
+            s.FnUIO = false;
+            s.fndirection = on;
+            s.FnPR = kNoSelection;
+            s.FnBreak = 3;
+            for (int i = 0; i < 12; ++i) s.FnF[i] = i + 1;
+            s.FnF[11] = 0;   // "<Disabled>"
+        });
         for (int w : {0x08, 0x0A, 0x0B, 0x0C, 0x0D, 0x0E, 0x36}) b.pair->dongleEepromForTest()[w] = 0x5555;
         ASSERT_TRUE(b.go().passed);
         const auto& d = b.pair->dongleEeprom();
@@ -259,8 +260,8 @@ TEST(ProductionRun, KeyboardBinding) {
         SCOPED_TRACE(testing::Message() << c.keyboard << c.mouseOnly << c.bind);
         ReadyBench b(sim::PairConfig{.keyboardPresent = c.keyboard});
         ASSERT_TRUE(b.ready);
-        b.st->settings.MouseOnly = c.mouseOnly;
-        b.st->settings.KeyboardBind = c.bind;
+        b.st->ui.options.edit([&](ProductSettings& o) { o.MouseOnly = c.mouseOnly; });
+        b.st->ui.options.edit([&](ProductSettings& o) { o.KeyboardBind = c.bind; });
         b.sent.clear();
         const UnitRecord& r = b.go();
         EXPECT_EQ(r.passed, c.passes) << r.reason;
@@ -275,11 +276,11 @@ TEST(ProductionRun, KeyboardBinding) {
             EXPECT_EQ(b.st->pairingState.BindTicks, 16);
         }
         // The silent binding shows nothing and leaves nothing running.
-        EXPECT_TRUE(b.st->status.messages.empty());
+        EXPECT_TRUE(b.recorded.messages.empty());
         EXPECT_FALSE(WindowTimers::on(b.st->timers.tmrSoftBind));
         EXPECT_FALSE(WindowTimers::on(b.st->timers.tmrIsTxLink));
         EXPECT_EQ(b.st->run.BindInRun, 0);
-        EXPECT_FALSE(b.st->status.Image2Visible);
+        EXPECT_FALSE(b.st->ui.result->Image2Visible);
     }
 }
 
@@ -288,8 +289,8 @@ TEST(ProductionRun, PageDownDuringTheRunStartsNoSecondCycle) {
     // keyboard binding waits must not start a cycle inside the cycle.
     ReadyBench b(sim::PairConfig{.keyboardPresent = true});
     ASSERT_TRUE(b.ready);
-    b.st->settings.MouseOnly = false;
-    b.st->settings.KeyboardBind = true;
+    b.st->ui.options.edit([&](ProductSettings& o) { o.MouseOnly = false; });
+    b.st->ui.options.edit([&](ProductSettings& o) { o.KeyboardBind = true; });
     auto press = b.clock.createTimer(1500, [&] { b.st->production.FormKeyDown(0x22); });
     press->setEnabled(true);
     b.sent.clear();
@@ -339,9 +340,9 @@ TEST(ProductionRun, GoIsRefusedWhileALampIsDark) {
         SCOPED_TRACE(c.text);
         ReadyBench b;
         ASSERT_TRUE(b.ready);
-        b.st->status.ledTX.Value = c.tx;
-        b.st->status.ledRX.Value = c.rx;
-        b.st->status.edtMseDongleAddr = "old";
+        b.st->ui.devices.edit([&](DeviceStatus& d) { d.ledTX.Value = c.tx; });
+        b.st->ui.devices.edit([&](DeviceStatus& d) { d.ledRX.Value = c.rx; });
+        b.st->ui.result.edit([&](ResultArea& x) { x.edtMseDongleAddr = "old"; });
         b.sent.clear();
         const UnitRecord& r = b.go();
         EXPECT_TRUE(r.refused);
@@ -349,10 +350,10 @@ TEST(ProductionRun, GoIsRefusedWhileALampIsDark) {
         EXPECT_EQ(b.messageTexts(), std::vector<std::string>{c.text});
         EXPECT_TRUE(b.sent.empty());
         EXPECT_TRUE(b.st->link.hasDevice());
-        EXPECT_TRUE(b.st->status.btnGoEnabled);
+        EXPECT_TRUE(b.st->ui.devices->btnGoEnabled);
         EXPECT_FALSE(b.st->run.RunBusy);
         EXPECT_TRUE(WindowTimers::on(b.st->timers.DetectHIDDeviceCounter));
-        EXPECT_EQ(b.st->status.edtMseDongleAddr, "");
+        EXPECT_EQ(b.st->ui.result->edtMseDongleAddr, "");
         EXPECT_EQ(b.st->generators.RxRFID->IncCurrentRFID(), 0);
     }
 }
@@ -362,10 +363,10 @@ TEST(ProductionRun, PageDownStartsGoOnlyWhileTheButtonIsEnabled) {
     ASSERT_TRUE(b.ready);
     b.st->production.FormKeyDown(0x21);   // Page Up
     EXPECT_EQ(dongleRfPowerWrites(b).size(), 0u);
-    b.st->status.btnGoEnabled = false;
+    b.st->ui.devices.edit([&](DeviceStatus& d) { d.btnGoEnabled = false; });
     b.st->production.FormKeyDown(0x22);
     EXPECT_EQ(dongleRfPowerWrites(b).size(), 0u);
-    b.st->status.btnGoEnabled = true;
+    b.st->ui.devices.edit([&](DeviceStatus& d) { d.btnGoEnabled = true; });
     b.st->production.FormKeyDown(0x22);
     EXPECT_TRUE(b.st->production.lastUnit().passed);
 }
@@ -385,7 +386,7 @@ TEST(ProductionRun, APassAdvancesTheCountersAndKeepsThemAtOnce) {
     StationBench again;
     StationConfig cfg = again.st->config;
     cfg.settingsPath = b.settingsPath();
-    again.st = std::make_unique<Station>(again.backend, again.clock, cfg);
+    again.st = std::make_unique<Station>(again.backend, again.clock, again.clock, cfg);
     again.st->StartUp();
     auto& g2 = again.st->generators;
     EXPECT_EQ(g2.RxRFID->IncCurrentRFID(), kRx);
@@ -400,13 +401,13 @@ TEST(ProductionRun, ASettingsFileThatCannotBeWrittenIsToldOnceAfterTheUnit) {
     ReadyBench b;
     ASSERT_TRUE(b.ready);
     std::filesystem::create_directory(b.settingsPath());   // a folder where the file should be
-    b.st->status.showMessage = [&b](const std::string&, const std::string&) {
+    b.recorded.onMessage = [&b] {
         EXPECT_FALSE(b.st->link.hasDevice()) << "told while the unit was still being handled";
     };
     const UnitRecord& r = b.go();
     EXPECT_TRUE(r.passed);
     EXPECT_FALSE(r.settingsSaved);
-    EXPECT_EQ(b.st->status.lblResult, "PASS");
+    EXPECT_EQ(b.st->ui.result->lblResult, "PASS");
     ASSERT_EQ(b.messageTexts().size(), 1u);
     EXPECT_NE(b.messageTexts()[0].find(b.settingsPath()), std::string::npos) << b.messageTexts()[0];
 }
@@ -432,8 +433,8 @@ TEST(ProductionRun, EveryDeviceFaultEndsInFailWithoutAdvancingAnything) {
         const UnitRecord& r = b.go();
         EXPECT_FALSE(r.passed);
         EXPECT_FALSE(r.reason.empty());
-        EXPECT_EQ(b.st->status.lblResult, "FAIL");
-        EXPECT_EQ(b.st->status.lblResultColor, ResultColor::Red);
+        EXPECT_EQ(b.st->ui.result->lblResult, "FAIL");
+        EXPECT_EQ(b.st->ui.result->lblResultColor, ResultColor::Red);
         EXPECT_EQ(g.TxSN->IncCurrentSN(), txCurrent);
         EXPECT_EQ(g.RxSN->IncCurrentSN(), rxCurrent);
         EXPECT_EQ(g.RxRFID->IncCurrentRFID(), 0);
@@ -444,7 +445,7 @@ TEST(ProductionRun, EveryDeviceFaultEndsInFailWithoutAdvancingAnything) {
         EXPECT_TRUE(WindowTimers::on(b.st->timers.DetectHIDDeviceCounter));
         if (std::string(name) == "readback") {
             // The dongle loop goes on past the word that failed.
-            EXPECT_EQ(b.pair->dongleEeprom()[0x3A], CheckedByte(static_cast<uint8_t>(b.st->settings.WakeupPeriod)));
+            EXPECT_EQ(b.pair->dongleEeprom()[0x3A], CheckedByte(static_cast<uint8_t>(b.st->ui.options->WakeupPeriod)));
         }
     }
 }
@@ -452,18 +453,19 @@ TEST(ProductionRun, EveryDeviceFaultEndsInFailWithoutAdvancingAnything) {
 TEST(ProductionRun, TheImagesCarryTheChosenSettings) {
     ReadyBench b;
     ASSERT_TRUE(b.ready);
-    auto& s = b.st->settings;
-    s.BatteryLevel = 0;   // 0x40
-    s.CustKey1 = 2;
-    s.CustKey2 = 11;
-    s.MouseOnly = false;
-    s.SleepPeriod = 120;
-    s.WakeupPeriod = 7;
-    s.SoftISS = true;
-    s.Wakeup = 1;
-    s.PowerSaving = 2;
-    s.LRMBinding = true;
-    s.StringDesc = "ABC";
+    b.options([](ProductSettings& s) {
+        s.BatteryLevel = 0;   // 0x40
+        s.CustKey1 = 2;
+        s.CustKey2 = 11;
+        s.MouseOnly = false;
+        s.SleepPeriod = 120;
+        s.WakeupPeriod = 7;
+        s.SoftISS = true;
+        s.Wakeup = 1;
+        s.PowerSaving = 2;
+        s.LRMBinding = true;
+        s.StringDesc = "ABC";
+    });
     b.pair->dongleEepromForTest()[0x2F] = CheckedByte(0x9B);
     ASSERT_TRUE(b.go().passed);
 
@@ -490,9 +492,9 @@ TEST(ProductionRun, TheImagesCarryTheChosenSettings) {
     // The other choices.
     ReadyBench c;
     ASSERT_TRUE(c.ready);
-    c.st->settings.MouseOnly = true;
-    c.st->settings.LRMBinding = false;
-    c.st->settings.BatteryLevel = 2;   // 0x00
+    c.st->ui.options.edit([&](ProductSettings& o) { o.MouseOnly = true; });
+    c.st->ui.options.edit([&](ProductSettings& o) { o.LRMBinding = false; });
+    c.st->ui.options.edit([&](ProductSettings& o) { o.BatteryLevel = 2; });   // 0x00
     c.pair->dongleEepromForTest()[0x2F] = CheckedByte(0xFF);
     ASSERT_TRUE(c.go().passed);
     EXPECT_EQ(c.pair->dongleEeprom()[0x38], 0x5AA5);

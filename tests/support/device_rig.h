@@ -6,6 +6,7 @@
 #include "device/command_set.h"
 #include "device/detection.h"
 #include "platform/trace.h"
+#include "support/message_recorder.h"
 #include "platform/virtual_clock.h"
 #include "sim/pair_firmware.h"
 #include "sim/sim_hid_backend.h"
@@ -87,17 +88,26 @@ struct DeviceRig {
     HookedBackend backend{sim};
     std::shared_ptr<sim::PairFirmware> pair;
     int dongleDevice = -1;
-    HidAccess hid{backend, clock};
+    HidAccess hid{backend, clock, clock};
     DeviceLink link;
     Transport transport{hid, link};
     RunState run;
-    ProductSettings settings;
-    EngineeringState eng;
-    StatusModel status;
+    PresentationModel ui;
+    EngineeringState& eng = ui.engineering;
+    MessageRouter router;
+    MessageRecorder recorded;
     PairingState pairing;
     WindowTimers timers;
-    CommandSet cmd{transport, run, settings, eng, status};
-    Detection det{hid, link, cmd, transport, run, settings, eng, status, pairing, timers};
+    CommandSet cmd{transport, run, ui.options, ui.engineering, ui.devices, router};
+    Detection det{hid,
+                  link,
+                  cmd,
+                  transport,
+                  run,
+                  ui.engineering,
+                  Detection::View{ui.devices, ui.result, ui.progress, ui.options, ui.language},
+                  pairing,
+                  timers};
 
     // The PC's usual devices (4 interfaces) and, with plug, the receiver (3).
     explicit DeviceRig(sim::PairConfig config = {}, bool plug = true) {
@@ -106,10 +116,14 @@ struct DeviceRig {
         pair = std::make_shared<sim::PairFirmware>(config, [this] { return clock.nowMicros(); });
         if (plug) plugDongle();
         FillBuiltInDevices(det.KnownDevices);
+        router.install(&recorded);
         run.RunMode = RunIdle;
     }
 
     void plugDongle() { dongleDevice = sim.plugDongle(pair); }
+
+    const DeviceStatus& devices() const { return *ui.devices; }
+    void options(const std::function<void(ProductSettings&)>& f) { ui.options.edit(f); }
 
     // Opens the receiver the way detection does, without its status work.
     bool open() {

@@ -21,7 +21,7 @@ struct SimBench {
     sim::SimHidBackend backend{clock, &trace};
     std::shared_ptr<sim::PairFirmware> pair;
     int dongleDevice = -1;
-    HidAccess hid{backend, clock};
+    HidAccess hid{backend, clock, clock};
     DeviceLink link;
     Transport transport{hid, link};
 

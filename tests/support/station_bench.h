@@ -9,6 +9,7 @@
 #include "sim/pair_firmware.h"
 #include "sim/sim_hid_backend.h"
 #include "support/device_rig.h"
+#include "support/message_recorder.h"
 
 #include <filesystem>
 #include <functional>
@@ -35,6 +36,7 @@ struct StationBench {
     int dongleDevice = -1;
     std::vector<CommandFrame> sent;   // every request, in order
     std::vector<std::string> started;  // programs the station started
+    MessageRecorder recorded;          // the station's messages
     std::unique_ptr<Station> st;
 
     explicit StationBench(sim::PairConfig config = {}, bool autoRun = false) {
@@ -49,7 +51,8 @@ struct StationBench {
             started.push_back(path);
             return true;
         };
-        st = std::make_unique<Station>(backend, clock, cfg);
+        st = std::make_unique<Station>(backend, clock, clock, cfg);
+        st->messages.install(&recorded);
         pair = makePair(config);
     }
 
@@ -71,7 +74,7 @@ struct StationBench {
     bool plugAndDetect() {
         dongleDevice = sim.plugDongle(pair);
         st->detection.DetectHIDDeviceCounterTimer();
-        return st->status.ledRX.Value && st->status.ledTX.Value;
+        return devices().ledRX.Value && devices().ledTX.Value;
     }
 
     // The operator takes the unit out and plugs the next one.
@@ -103,9 +106,13 @@ struct StationBench {
 
     std::vector<std::string> messageTexts() const {
         std::vector<std::string> out;
-        for (const auto& m : st->status.messages) out.push_back(m.second);
+        for (const auto& m : recorded.messages) out.push_back(m.second);
         return out;
     }
+
+    const DeviceStatus& devices() const { return *st->ui.devices; }
+    const ResultArea& result() const { return *st->ui.result; }
+    void options(const std::function<void(ProductSettings&)>& f) { st->ui.options.edit(f); }
 
     // Runs the clock until the timer is off or limitMs have passed.
     void pumpWhile(const std::function<bool()>& cond, uint32_t limitMs) {

@@ -3,12 +3,13 @@
 // out QTimers, so timers and clicks are served while a long operation runs.
 
 #include "platform/clock.h"
+#include "platform/event_loop.h"
 
 #include <chrono>
 
 namespace kestrelon {
 
-class QtClock : public Clock {
+class QtClock : public Clock, public EventLoop {
 public:
     QtClock();
     void Sleep(uint32_t ms) override;

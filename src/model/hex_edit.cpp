@@ -1,4 +1,4 @@
-#include "production/hex_edit.h"
+#include "model/hex_edit.h"
 
 #include <cstdio>
 
@@ -23,6 +23,12 @@ std::string HexEditText(long long value) {
     char buf[20];
     std::snprintf(buf, sizeof buf, "%llX", value);
     return buf;
+}
+
+void HexEdit::showHex2(long long v) {
+    char buf[20];
+    std::snprintf(buf, sizeof buf, "%02llX", static_cast<unsigned long long>(v) & (v < 0 ? 0xFFFFFFFFull : ~0ull));
+    setText(buf);
 }
 
 } // namespace kestrelon

@@ -1,22 +1,14 @@
-#include "app/lang.h"
+#include "model/lang.h"
 
 namespace kestrelon {
 
-TLanguateKind CurLanguage = lkEng;
-
-void GetLangText(uint8_t Id, std::string& Text) {
+void GetLangText(TLanguateKind k, uint8_t Id, std::string& Text) {
     for (const auto& row : LangTexts) {
         if (row.Id == Id) {
-            Text = reinterpret_cast<const char*>(row.Text[CurLanguage]);
+            Text = reinterpret_cast<const char*>(row.Text[k]);
             return;
         }
     }
-}
-
-std::string LangText(uint8_t Id) {
-    std::string t;
-    GetLangText(Id, t);
-    return t;
 }
 
 const char* LanguageName(TLanguateKind k) {

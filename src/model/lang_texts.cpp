@@ -1,6 +1,6 @@
 // The 56 localised texts, in their stored order. The Chinese texts are held
 // as UTF-8 so they show correctly whatever the system code page.
-#include "app/lang.h"
+#include "model/lang.h"
 
 namespace kestrelon {
 

@@ -1,4 +1,4 @@
-#include "production/run_state.h"
+#include "model/run_state.h"
 
 #include <gtest/gtest.h>
 

@@ -5,7 +5,7 @@
 // the window all share one copy. Initial values are the window's design-time
 // state; the settings load replaces them.
 
-#include "production/hex_edit.h"
+#include "model/hex_edit.h"
 
 #include <array>
 #include <string>
@@ -64,6 +64,8 @@ struct ProductSettings {
     bool CallMERO = false;
     bool ResetRF = true;
     int Delay = 0;            // kept and written back, used by nothing
+
+    bool operator==(const ProductSettings&) const = default;
 };
 
 } // namespace kestrelon

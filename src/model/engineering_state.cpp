@@ -1,6 +1,10 @@
-#include "device/engineering_state.h"
+#include "model/engineering_state.h"
 
 namespace kestrelon {
+
+EngineeringState::EngineeringState() {
+    forEachEdit([this](const char*, HexEdit& e) { e.attach(&changed); });
+}
 
 HexEdit* EngineeringState::eepromEdit(const std::string& d) {
     if (d == "00") return &edtEEPROM_00;
