@@ -155,7 +155,7 @@ int txDump(const Args& args, const Io& io) {
     Station& st = *s.station;
     std::string text;
     for (int a = 0; a < 128; ++a) {
-        const int v = st.transport.RfRead(0x24, static_cast<uint8_t>(a));
+        const int v = st.transport.RfRead(op::RfEepromRead, static_cast<uint8_t>(a));
         if (v < 0) {
             io.error(ReceiverProblem(s, "the mouse did not answer over RF reading byte " + Hex(a, 2)));
             return CloseReceiver(s, io, kExitFailed);

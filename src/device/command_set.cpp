@@ -13,7 +13,7 @@ bool CommandSet::btnSpecialCmd1Click(int n) {
     CommandFrame f{};
     bool valid = false;
     for (int attempt = 0; attempt < RetryCount && !valid; ++attempt) {
-        f = makeFrame(0x14, 0xFF, 0xAA, static_cast<uint8_t>(n));
+        f = makeFrame(op::DirectRegRead, operand::Special[0], operand::Special[1], static_cast<uint8_t>(n));
         if (!t_.exchange(f)) return false;   // the dongle is gone: show nothing
         t_.loop().ProcessMessages();
         valid = isValidAnswer(f);
@@ -25,7 +25,7 @@ bool CommandSet::btnSpecialCmd1Click(int n) {
 }
 
 void CommandSet::polledDongleRead(uint8_t code, HexEdit& data, int answerByte) {
-    const uint8_t address = code == 0x14 ? byteOf(eng_.edtDirectAddr) : byteOf(eng_.edtRFICAddr);
+    const uint8_t address = code == op::DirectRegRead ? byteOf(eng_.edtDirectAddr) : byteOf(eng_.edtRFICAddr);
     for (int attempt = 0; attempt < RetryCount; ++attempt) {
         CommandFrame f = makeFrame(code, address);
         t_.exchange(f);
@@ -40,41 +40,44 @@ void CommandSet::polledDongleRead(uint8_t code, HexEdit& data, int answerByte) {
 }
 
 void CommandSet::btnC_Rd_Direct_RegClick() {
-    if (t_.link().hasDevice()) polledDongleRead(0x14, eng_.edtDirectData, 0);
+    if (t_.link().hasDevice()) polledDongleRead(op::DirectRegRead, eng_.edtDirectData, 0);
 }
 
 void CommandSet::btnRd_RFICClick() {
-    if (t_.link().hasDevice()) polledDongleRead(0x06, eng_.edtRFICData, 1);
+    if (t_.link().hasDevice()) polledDongleRead(op::RficRead, eng_.edtRFICData, 1);
 }
 
 void CommandSet::btnC_Wrt_Direct_RegClick() {
     if (!t_.link().hasDevice()) return;
-    t_.SendDongleCommand(0x12, byteOf(eng_.edtDirectAddr), byteOf(eng_.edtDirectData), 0);
+    t_.SendDongleCommand(op::DirectRegWrite, byteOf(eng_.edtDirectAddr), byteOf(eng_.edtDirectData), 0);
 }
 
 void CommandSet::btnWrt_RFICClick() {
     if (!t_.link().hasDevice()) return;
     const uint8_t address = byteOf(eng_.edtRFICAddr), data = byteOf(eng_.edtRFICData);
     for (int send = 0; send < RetryCount; ++send) {
-        CommandFrame f = makeFrame(0x07, address, data);
+        CommandFrame f = makeFrame(op::RficWrite, address, data);
         if (t_.send(f)) return;
     }
 }
 
 void CommandSet::btnUpdateCustKeyClick() {
-    if (t_.link().hasDevice()) t_.SendDongleCommand(0x08, 0x0B, 0, 0);
+    if (t_.link().hasDevice()) t_.SendDongleCommand(op::Control, operand::CustKeysUpdated, 0, 0);
 }
 
 void CommandSet::btnC_JUMP_TO_PORClick() {
-    if (t_.link().hasDevice() && !t_.SendDongleCommand(0x0E, 0x55, 0xAA, 0xCC)) t_.CommFailed = true;
+    if (t_.link().hasDevice() && !t_.SendDongleCommand(op::JumpToPor, operand::JumpToPor[0], operand::JumpToPor[1],
+                                                          operand::JumpToPor[2])) t_.CommFailed = true;
 }
 
 void CommandSet::btnC_RELOAD_PARAMETERClick() {
-    if (t_.link().hasDevice() && !t_.SendDongleCommand(0x0F, 0xCC, 0x33, 0x55)) t_.CommFailed = true;
+    if (t_.link().hasDevice() && !t_.SendDongleCommand(op::ReloadParameters, operand::ReloadParameters[0],
+                                                          operand::ReloadParameters[1], operand::ReloadParameters[2])) t_.CommFailed = true;
 }
 
 void CommandSet::rbMSEClick() {
-    if (t_.link().hasDevice()) t_.SendDongleCommand(0x17, 0x3C, 0x5A, devices_->rbMSE_Checked ? 1 : 2);
+    if (t_.link().hasDevice()) t_.SendDongleCommand(op::RxType, operand::RxTypeKey[0], operand::RxTypeKey[1],
+                             devices_->rbMSE_Checked ? operand::RxTypeMouse : operand::RxTypeKeyboard);
 }
 
 // --- RF ---
@@ -91,7 +94,7 @@ bool CommandSet::RfWriteEeprom(uint8_t address, uint8_t data) {
 
 bool CommandSet::confirmedRfWrite(uint8_t address, uint8_t data) {
     for (int pass = 0; pass < 3; ++pass) {
-        t_.RfWrite(0x21, address, data);
+        t_.RfWrite(op::RfEepromWrite, address, data);
         t_.clock().Sleep(24);
         for (int poll = 0; poll < 31; ++poll) {
             t_.loop().ProcessMessages();
@@ -100,8 +103,8 @@ bool CommandSet::confirmedRfWrite(uint8_t address, uint8_t data) {
             // Only the dongle's confirmation of this very write counts: an
             // answer left over from another command would otherwise pass a
             // byte that never reached the mouse.
-            if (t_.fetch(f) && isValidAnswer(f) && f[4] == 0x21 && f[5] == address) return true;
-            t_.RfRead(0x24, address);
+            if (t_.fetch(f) && confirmsRfWrite(f, address)) return true;
+            t_.RfRead(op::RfEepromRead, address);
         }
     }
     t_.CommFailed = true;
@@ -116,50 +119,50 @@ void CommandSet::rfReadIntoEdit(uint8_t code, const HexEdit& addr, HexEdit& data
     data.showHex2(t_.RfRead(code, byteOf(addr)));   // a failed read shows FFFFFFFF
 }
 
-void CommandSet::btnC_RF_Rd_EEPROMClick() { rfReadIntoEdit(0x24, eng_.edtRF_EEPROMAddr, eng_.edtRF_EEPROMData); }
+void CommandSet::btnC_RF_Rd_EEPROMClick() { rfReadIntoEdit(op::RfEepromRead, eng_.edtRF_EEPROMAddr, eng_.edtRF_EEPROMData); }
 void CommandSet::btnC_RF_Wrt_Index_RegClick() {
-    rfWriteFromEdits(0x22, eng_.edtRF_IndexRegAddr, eng_.edtRF_IndexRegData);
+    rfWriteFromEdits(op::RfIndexRegWrite, eng_.edtRF_IndexRegAddr, eng_.edtRF_IndexRegData);
 }
 void CommandSet::btnC_RF_Rd_Index_RegClick() {
-    rfReadIntoEdit(0x25, eng_.edtRF_IndexRegAddr, eng_.edtRF_IndexRegData);
+    rfReadIntoEdit(op::RfIndexRegRead, eng_.edtRF_IndexRegAddr, eng_.edtRF_IndexRegData);
 }
 void CommandSet::btnC_RF_Wrt_Direct_RegClick() {
-    rfWriteFromEdits(0x23, eng_.edtRF_DirectRegAddr, eng_.edtRF_DirectRegData);
+    rfWriteFromEdits(op::RfDirectRegWrite, eng_.edtRF_DirectRegAddr, eng_.edtRF_DirectRegData);
 }
 void CommandSet::btnC_RF_Rd_Direct_RegClick() {
-    rfReadIntoEdit(0x26, eng_.edtRF_DirectRegAddr, eng_.edtRF_DirectRegData);
+    rfReadIntoEdit(op::RfDirectRegRead, eng_.edtRF_DirectRegAddr, eng_.edtRF_DirectRegData);
 }
-void CommandSet::btnC_RF_Wrt_RFIC_RFX5820KClick() { rfWriteFromEdits(0x27, eng_.edtRF_RFICAddr, eng_.edtRF_RFICData); }
-void CommandSet::btnC_RF_Rd_RFIC_RFX5820KClick() { rfReadIntoEdit(0x28, eng_.edtRF_RFICAddr, eng_.edtRF_RFICData); }
-void CommandSet::btnC_RF_Wrt_SensorClick() { rfWriteFromEdits(0x29, eng_.edtRF_SensorAddr, eng_.edtRF_SensorData); }
-void CommandSet::btnC_RF_Rd_SensorClick() { rfReadIntoEdit(0x2A, eng_.edtRF_SensorAddr, eng_.edtRF_SensorData); }
+void CommandSet::btnC_RF_Wrt_RFIC_RFX5820KClick() { rfWriteFromEdits(op::RfRficWrite, eng_.edtRF_RFICAddr, eng_.edtRF_RFICData); }
+void CommandSet::btnC_RF_Rd_RFIC_RFX5820KClick() { rfReadIntoEdit(op::RfRficRead, eng_.edtRF_RFICAddr, eng_.edtRF_RFICData); }
+void CommandSet::btnC_RF_Wrt_SensorClick() { rfWriteFromEdits(op::RfSensorWrite, eng_.edtRF_SensorAddr, eng_.edtRF_SensorData); }
+void CommandSet::btnC_RF_Rd_SensorClick() { rfReadIntoEdit(op::RfSensorRead, eng_.edtRF_SensorAddr, eng_.edtRF_SensorData); }
 
 void CommandSet::accessCommand(uint8_t p2, uint8_t p3, uint8_t code) {
     if (t_.link().hasDevice()) t_.RfWrite(code, p2, p3);
 }
-void CommandSet::rbC_RF_ENTER_ACCESS_WO_LEDClick() { accessCommand(0x5A, 0x33, 0x2B); }
-void CommandSet::rbC_RF_ENTER_ACCESS_W_LEDClick() { accessCommand(0x5A, 0xCC, 0x2B); }
-void CommandSet::rbC_RF_LEAVE_ACCESSClick() { accessCommand(0x00, 0x00, 0x2C); }
+void CommandSet::rbC_RF_ENTER_ACCESS_WO_LEDClick() { accessCommand(operand::AccessKey, operand::AccessWithoutLed, op::RfEnterAccess); }
+void CommandSet::rbC_RF_ENTER_ACCESS_W_LEDClick() { accessCommand(operand::AccessKey, operand::AccessWithLed, op::RfEnterAccess); }
+void CommandSet::rbC_RF_LEAVE_ACCESSClick() { accessCommand(0x00, 0x00, op::RfLeaveAccess); }
 
 void CommandSet::btnC_RF_SETUP_CPIClick() {
-    t_.RfWrite(0x2F, static_cast<uint8_t>(eng_.edtC_RF_SETUP_CPI()), 0xCC);
+    t_.RfWrite(op::RfSetupCpi, static_cast<uint8_t>(eng_.edtC_RF_SETUP_CPI()), operand::CpiEnd);
 }
 
 void CommandSet::btnRF_DR_3CClick() {
-    eng_.edtRF_DirectRegAddr.setValue(0xFF);
-    eng_.edtRF_DirectRegData.setValue(0x3C);
+    eng_.edtRF_DirectRegAddr.setValue(operand::ChipRegister);
+    eng_.edtRF_DirectRegData.setValue(operand::JumpToPorValue);
     btnC_RF_Wrt_Direct_RegClick();
 }
 
 void CommandSet::btnRF_DR_3DClick() {
-    eng_.edtRF_DirectRegAddr.setValue(0xFF);
-    eng_.edtRF_DirectRegData.setValue(0x3D);
+    eng_.edtRF_DirectRegAddr.setValue(operand::ChipRegister);
+    eng_.edtRF_DirectRegData.setValue(operand::FastReloadValue);
     btnC_RF_Wrt_Direct_RegClick();
 }
 
 int CommandSet::RfReadSensor(uint8_t address) {
     eng_.edtRF_SensorAddr.setValue(address);
-    const int v = t_.RfRead(0x2A, address);
+    const int v = t_.RfRead(op::RfSensorRead, address);
     eng_.edtRF_SensorData.showHex2(v);
     return v;
 }

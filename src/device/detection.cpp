@@ -75,13 +75,13 @@ void Detection::InitDongleStatus() {
         d.edtPID = hex4(link_.productId);
     });
 
-    CommandFrame info = makeFrame(0x09);
+    CommandFrame info = makeFrame(op::DongleInfo);
     if (!t_.exchange(info)) return;   // lamps stay dark, no link watch
     pairing_.PrevMouseId = info[1];
     pairing_.PrevKbdId = info[2];
     view_.devices.edit([](DeviceStatus& d) { d.picture = ConnectPicture::Connected; });
     cmd_.rbMSEClick();
-    CommandFrame second = makeFrame(0x0A);
+    CommandFrame second = makeFrame(op::DongleStatus);
     t_.exchange(second);
 
     const bool ready = DongleFitsModel(view_.options->ModelIndex, link_.DongleVersion);
@@ -118,16 +118,16 @@ bool Detection::sampleSequence() {
     // The mouse's sequence byte moves while the RF link is up. A special
     // command without a valid answer leaves the edit as it was, so a silent
     // link shows two equal samples.
-    cmd_.btnSpecialCmd1Click(1);
-    const std::string first = eng_.edtSC01[1].text();
+    cmd_.btnSpecialCmd1Click(operand::SpecialLink);
+    const std::string first = eng_.edtSC01[special::MouseSequence].text();
     hid_.clock().Sleep(24);
-    cmd_.btnSpecialCmd1Click(1);
-    return eng_.edtSC01[1].text() != first;
+    cmd_.btnSpecialCmd1Click(operand::SpecialLink);
+    return eng_.edtSC01[special::MouseSequence].text() != first;
 }
 
 int Detection::readChipByte() {
     for (int attempt = 0; attempt < RetryCount; ++attempt) {
-        CommandFrame f = makeFrame(0x26, kRfMarker, 0xFF, 0x3E);
+        CommandFrame f = rfFrame(op::RfDirectRegRead, operand::ChipRegister, operand::LinkProbe);
         t_.exchange(f);
         hid_.loop().ProcessMessages();
         if (isValidAnswer(f)) return f[0];

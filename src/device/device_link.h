@@ -2,7 +2,7 @@
 // The one open dongle connection and the five feature-report operations on
 // top of the HID back end.
 
-#include "device/command_frame.h"
+#include "device/protocol.h"
 #include "device/hid_backend.h"
 #include "platform/clock.h"
 #include "platform/event_loop.h"

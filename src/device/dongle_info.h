@@ -14,7 +14,7 @@ struct DongleInfo {
 };
 
 inline DongleInfo ReadDongleInfo(Transport& t) {
-    CommandFrame f = makeFrame(0x09);
+    CommandFrame f = makeFrame(op::DongleInfo);
     DongleInfo info;
     if (!t.exchange(f)) return info;
     info.channel = f[0];

@@ -1,6 +1,7 @@
 // The engineering EEPROM page: a few dongle words read now and shown as
 // their high byte, and writes staged into the dongle image for the next run.
 #include "device/command_set.h"
+#include "device/eeprom_map.h"
 #include "device/latin1.h"
 
 #include <cstdio>
@@ -80,7 +81,7 @@ void CommandSet::btnEEPROM_W_PIDClick() { writeWordsFrom(settings_->PidSet, "17"
 void CommandSet::btnEEPROM_R_20Click() {
     settings_.edit([](ProductSettings& o) { o.StringDesc.clear(); });
     if (!t_.link().hasDevice()) return;
-    const int lengthWord = showWord(19, eng_.edtEEPROM_19);
+    const int lengthWord = showWord(dongle_eeprom::StringDescLength, eng_.edtEEPROM_19);
     // An erased or unreadable length word holds no descriptor: reading 46
     // characters of erased words would put garbage into the product's
     // descriptor box, and the next run would write it to the dongle.
@@ -89,7 +90,7 @@ void CommandSet::btnEEPROM_R_20Click() {
     if (n > static_cast<long long>(kMaxDescriptorChars)) n = kMaxDescriptorChars;
     std::string latin1;
     for (long long k = 0; 2 * k < n; ++k) {
-        const int w = t_.ReadEepromWord(static_cast<uint8_t>(20 + k)) & 0xFFFF;
+        const int w = t_.ReadEepromWord(static_cast<uint8_t>(dongle_eeprom::StringDescText + k)) & 0xFFFF;
         latin1 += static_cast<char>(w >> 8);
         if (2 * k + 1 < n) latin1 += static_cast<char>(w & 0xFF);
     }
@@ -116,7 +117,7 @@ bool CommandSet::btnEEPROM_W_20Click() {
     for (size_t k = 0; 2 * k < L; ++k) {
         const auto hi = static_cast<unsigned char>(s[2 * k]);
         const auto lo = 2 * k + 1 < L ? static_cast<unsigned char>(s[2 * k + 1]) : 0;
-        run_.RxImage[20 + k] = hi * 256 + lo;
+        run_.RxImage[dongle_eeprom::StringDescText + k] = hi * 256 + lo;
     }
     return true;
 }

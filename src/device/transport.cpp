@@ -14,7 +14,7 @@ int Transport::ReadEepromWord(uint8_t address) {
         return -1;
     }
     for (int attempt = 1; attempt <= RetryCount; ++attempt) {
-        CommandFrame f = makeFrame(0x03, address);
+        CommandFrame f = makeFrame(op::EepromRead, address);
         if (!exchange(f)) {
             // A transfer error means the dongle is gone or broken: no retry.
             CommFailed = true;
@@ -22,7 +22,7 @@ int Transport::ReadEepromWord(uint8_t address) {
         }
         clock_.Sleep(10);
         loop_.ProcessMessages();
-        if (isValidAnswer(f)) return f[0] * 256 + f[1];
+        if (isValidAnswer(f)) return answerWord(f);
     }
     CommFailed = true;
     return -1;
@@ -35,10 +35,11 @@ void Transport::WriteEepromVerified(uint8_t address, uint16_t value) {
         return;
     }
     // Unlocks the dongle's EEPROM for writing; once per verified write.
-    SendDongleCommand(0x01, 0x07, 0x08, 0x05);
+    SendDongleCommand(op::EepromUnlock, operand::EepromUnlock[0], operand::EepromUnlock[1],
+                      operand::EepromUnlock[2]);
     int readBack = -1;
     for (int pass = 1; pass <= RetryCount; ++pass) {
-        if (!SendDongleCommand(0x04, address, static_cast<uint8_t>(value >> 8), static_cast<uint8_t>(value & 0xFF))) {
+        if (!SendDongleCommand(op::EepromWrite, address, static_cast<uint8_t>(value >> 8), static_cast<uint8_t>(value & 0xFF))) {
             CommFailed = true;
             return;
         }
@@ -57,7 +58,7 @@ int Transport::RfRead(uint8_t code, uint8_t address) {
         return -1;
     }
     for (int attempt = 1;; ++attempt) {
-        CommandFrame f = makeFrame(code, kRfMarker, address);
+        CommandFrame f = rfFrame(code, address);
         exchange(f);   // a failed transfer leaves no 0xCC and costs an attempt
         loop_.ProcessMessages();
         const bool outOfTime = clock_.GetTickCount() - start > 3000;
@@ -74,7 +75,7 @@ void Transport::RfWrite(uint8_t code, uint8_t address, uint8_t value) {
         CommFailed = true;
         return;
     }
-    CommandFrame f = makeFrame(code, kRfMarker, address, value);
+    CommandFrame f = rfFrame(code, address, value);
     if (!send(f)) CommFailed = true;
 }
 

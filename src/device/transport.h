@@ -3,7 +3,7 @@
 // waits, attempt limits and the sticky failure flag the production run
 // decides PASS or FAIL by.
 
-#include "device/command_frame.h"
+#include "device/protocol.h"
 #include "device/device_link.h"
 
 namespace kestrelon {

@@ -43,7 +43,7 @@ void Pairing::btnCombo_Cmd_Soft_Bind_SWClick() {
     p_.state.PrevMouseId = info.mouseId;
     p_.state.PrevKbdId = info.keyboardId;
     p_.debug.add(debugLine("**", p_.state.BindTicks, info));
-    CommandFrame bind = makeFrame(0x08, 0x00, 0x01);
+    CommandFrame bind = makeFrame(op::Control, operand::BindingMode[0], operand::BindingMode[1]);
     p_.transport.send(bind);   // binding mode; the result tells nothing more
     WindowTimers::set(p_.timers.tmrSoftBind, true);
     p_.devices.edit([](DeviceStatus& d) {
@@ -57,10 +57,10 @@ bool Pairing::linkAnswers() {
     // Ten sends of special command 4; the answers of the first nine count.
     bool passed = false;
     for (int send = 0; send < 10 && !passed; ++send) {
-        const bool valid = p_.commands.btnSpecialCmd1Click(4);
+        const bool valid = p_.commands.btnSpecialCmd1Click(operand::SpecialBinding);
         if (send < 9 && valid) {
-            const long long status = p_.eng.edtSC04[1].value();
-            passed = status == 0xBB || status == 0x33;
+            const long long status = p_.eng.edtSC04[special::BindStatus].value();
+            passed = status == special::Bound || status == special::BoundAgain;
         }
     }
     return passed;

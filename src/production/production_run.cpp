@@ -1,5 +1,6 @@
 #include "production/production_run.h"
 
+#include "device/eeprom_map.h"
 #include "platform/process.h"
 #include "production/production_log.h"
 
@@ -10,10 +11,12 @@ namespace kestrelon {
 
 namespace {
 
+using namespace mouse_eeprom;
+namespace rx = dongle_eeprom;
+
 // Where each byte of the packed RX/TX ID goes: mouse byte, dongle word.
-constexpr uint8_t kMouseByteOfRow[6] = {0x0C, 0x0D, 0x0E, 0x08, 0x09, 0x0A};
-constexpr uint8_t kDongleWordOfRow[6] = {0x00, 0x01, 0x02, 0x33, 0x34, 0x35};
-constexpr uint8_t kKeyboardSlots[6] = {0x2B, 0x2C, 0x2D, 0x30, 0x31, 0x32};
+constexpr uint8_t kMouseByteOfRow[6] = {RxId, RxId + 1, RxId + 2, TxId, TxId + 1, TxId + 2};
+constexpr uint8_t kDongleWordOfRow[6] = {rx::RxId, rx::RxId + 1, rx::RxId + 2, rx::TxId, rx::TxId + 1, rx::TxId + 2};
 
 // An Fn combo's key code: item index + 0xBF, 0 for "<Disabled>" or none.
 int fnCode(int item) {
@@ -176,7 +179,8 @@ bool ProductionRun::fillMouseImage() {
         const int code = cmd.RfReadSensor(0);
         // Only a sensor that answered is classed: the class is kept for the
         // rest of the program's life and goes into every dongle.
-        if (!p_.transport.CommFailed) run.SensorKind = code == 0x11 || code == 0x29 ? 0x91 : 0x9D;
+        if (!p_.transport.CommFailed)
+            run.SensorKind = code == sensor::IdA || code == sensor::IdB ? sensor::FirstClass : sensor::OtherClass;
         if (!check("reading the mouse sensor")) return false;
         p_.loop.ProcessMessages();
     }
@@ -197,8 +201,8 @@ bool ProductionRun::fillMouseImage() {
         cmd.rbRF_DR_4FClick();
     if (!check("mouse settings")) return false;
     p_.loop.ProcessMessages();
-    run.TxImage[0x1C] = set.LRMBinding ? 0x24 : 0x00;
-    run.TxImage[0x1D] = set.LRMBinding ? 0xDB : 0xFF;
+    run.TxImage[LrmBinding] = set.LRMBinding ? LrmOn[0] : LrmOff[0];
+    run.TxImage[LrmBinding + 1] = set.LRMBinding ? LrmOn[1] : LrmOff[1];
     set.Wakeup == 0 ? cmd.rbRF_DR_25Click() : cmd.rbRF_DR_2AClick();
     if (!check("mouse settings")) return false;
     progress(2);
@@ -210,9 +214,9 @@ bool ProductionRun::fillMouseImage() {
     if (txsn.IsSN()) {
         const std::string text = txsn.GetSNText();
         p_.result.edit([&](ResultArea& r) { r.edtTX_SN = text; });
-        for (int i = 0; i < 6; ++i) run.TxImage[0x78 + i] = txsn.GetSNByte(i);
-        run.TxImage[0x7E] = 0xFF;
-        run.TxImage[0x7F] = 0xFF;
+        for (int i = 0; i < 6; ++i) run.TxImage[Serial + i] = txsn.GetSNByte(i);
+        run.TxImage[SerialEnd] = 0xFF;
+        run.TxImage[SerialEnd + 1] = 0xFF;
     }
     if (!check("mouse serial number")) return false;
     progress(2);
@@ -235,8 +239,8 @@ bool ProductionRun::placeRfIds() {
         p_.loop.ProcessMessages();
         run.RxImage[kDongleWordOfRow[k]] = CheckedByte(b);
     }
-    run.TxImage[0x0F] = idBytes_[0] ^ idBytes_[1] ^ idBytes_[2] ^ 0xFF;
-    run.TxImage[0x0B] = idBytes_[3] ^ idBytes_[4] ^ idBytes_[5] ^ 0xFF;
+    run.TxImage[RxIdCheck] = idBytes_[0] ^ idBytes_[1] ^ idBytes_[2] ^ 0xFF;
+    run.TxImage[TxIdCheck] = idBytes_[3] ^ idBytes_[4] ^ idBytes_[5] ^ 0xFF;
     if (!check("RF IDs")) return false;
     progress(2);
     return true;
@@ -267,7 +271,7 @@ bool ProductionRun::writeMouse() {
 bool ProductionRun::fillDongleImage() {
     auto& cmd = p_.commands;
     auto& run = p_.run;
-    run.RxImage[0x2E] = CheckedByte(static_cast<uint8_t>(run.SensorKind));
+    run.RxImage[rx::SensorClass] = CheckedByte(static_cast<uint8_t>(run.SensorKind));
     p_.options->MouseOnly ? cmd.rbMouseOnlyClick() : cmd.rbKbdMseClick();
     cmd.cbCustKey1Change();
     if (!check("custom hot key 1")) return false;
@@ -278,7 +282,7 @@ bool ProductionRun::fillDongleImage() {
         cmd.btnEEPROM_W_VIDClick();
         cmd.btnEEPROM_W_PIDClick();
     } else {
-        for (int w = 0x0F; w <= 0x12; ++w) run.RxImage[w] = 0;
+        for (int w = rx::UsbIds; w < rx::UsbIds + 4; ++w) run.RxImage[w] = 0;
         p_.options.edit([](ProductSettings& o) {
             o.VidSet.clear();
             o.PidSet.clear();
@@ -288,18 +292,17 @@ bool ProductionRun::fillDongleImage() {
 
     const ProductSettings& set = *p_.options;
     int flags = 0;
-    if (set.Fn_Enabled) flags |= 0x10;
-    if (set.FNPB) flags |= 0x08;
-    if (set.FnUIO) flags |= 0x20;
-    if (set.fndirection) flags |= 0x40;
-    run.RxImage[0x09] = CheckedByte(static_cast<uint8_t>(flags));
-    run.RxImage[0x08] = set.FNPB ? fnCode(set.FnPR) * 256 + fnCode(set.FnBreak) : 0;
-    static constexpr uint8_t kFnWords[6] = {0x0B, 0x0C, 0x0D, 0x0E, 0x36, 0x0A};
+    if (set.Fn_Enabled) flags |= rx::FnEnabled;
+    if (set.FNPB) flags |= rx::FnPrintBreakOn;
+    if (set.FnUIO) flags |= rx::FnUio;
+    if (set.fndirection) flags |= rx::FnDirection;
+    run.RxImage[rx::FnFlags] = CheckedByte(static_cast<uint8_t>(flags));
+    run.RxImage[rx::FnPrintBreak] = set.FNPB ? fnCode(set.FnPR) * 256 + fnCode(set.FnBreak) : 0;
     for (int i = 0; i < 6; ++i)
-        run.RxImage[kFnWords[i]] = set.Fn_Enabled ? fnCode(set.FnF[2 * i]) * 256 + fnCode(set.FnF[2 * i + 1]) : 0;
+        run.RxImage[rx::FnPairs[i]] = set.Fn_Enabled ? fnCode(set.FnF[2 * i]) * 256 + fnCode(set.FnF[2 * i + 1]) : 0;
 
     if (blank(set.StringDesc))
-        run.RxImage[0x13] = 0;
+        run.RxImage[rx::StringDescLength] = 0;
     else
         cmd.btnEEPROM_W_20Click();
     if (!check("USB string descriptor")) return false;
@@ -308,17 +311,17 @@ bool ProductionRun::fillDongleImage() {
     const std::string rxText = rxsn.GetSNText();
     p_.result.edit([&](ResultArea& r) { r.edtRX_SN = rxText; });
     if (rxsn.IsSN()) {
-        run.RxImage[0x3F] = 0;
-        for (int i = 0; i < 3; ++i) run.RxImage[0x3C + i] = rxsn.GetSNByte(2 * i) * 256 + rxsn.GetSNByte(2 * i + 1);
+        run.RxImage[rx::SerialFlag] = 0;
+        for (int i = 0; i < 3; ++i) run.RxImage[rx::Serial + i] = rxsn.GetSNByte(2 * i) * 256 + rxsn.GetSNByte(2 * i + 1);
     }
     if (!check("dongle serial number")) return false;
 
     // The RF-ID words once more: a long descriptor text may have run into them.
     for (int k = 0; k < 6; ++k) run.RxImage[kDongleWordOfRow[k]] = CheckedByte(idBytes_[k]);
-    for (uint8_t w : kKeyboardSlots) run.RxImage[w] = 0;
-    run.RxImage[0x39] = CheckedByte(static_cast<uint8_t>(set.SleepPeriod));
+    for (uint8_t w : rx::KeyboardSlots) run.RxImage[w] = 0;
+    run.RxImage[rx::SleepPeriod] = CheckedByte(static_cast<uint8_t>(set.SleepPeriod));
     if (!check("USB suspend periods")) return false;
-    run.RxImage[0x3A] = CheckedByte(static_cast<uint8_t>(set.WakeupPeriod));
+    run.RxImage[rx::WakeupPeriod] = CheckedByte(static_cast<uint8_t>(set.WakeupPeriod));
     return true;
 }
 
@@ -375,7 +378,7 @@ void ProductionRun::bindKeyboard() {
         count = 0;
         p_.clock.Sleep(100);
         p_.loop.ProcessMessages();
-        for (uint8_t w : kKeyboardSlots) count += IsValidCheckedWord(p_.transport.ReadEepromWord(w));
+        for (uint8_t w : rx::KeyboardSlots) count += IsValidCheckedWord(p_.transport.ReadEepromWord(w));
     } while (WindowTimers::on(p_.timers.tmrSoftBind) && count != 6);
     WindowTimers::set(p_.timers.tmrSoftBind, false);
     p_.devices.edit([](DeviceStatus& d) { d.gifBindAnimating = false; });
