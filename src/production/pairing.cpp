@@ -32,6 +32,7 @@ bool Pairing::agreeingPair(DongleInfo& out, int tickForDebug) {
 void Pairing::btnCombo_Cmd_Soft_Bind_SWClick() {
     WindowTimers::set(p_.timers.tmrIsTxLink, false);
     p_.state.BindTicks = 0;
+    p_.state.BindSucceeded = false;
     if (!p_.transport.link().hasDevice()) return;
     DongleInfo info;
     if (!agreeingPair(info, -1)) {
@@ -68,6 +69,7 @@ bool Pairing::linkAnswers() {
 
 void Pairing::finish(uint8_t resultTextId, bool success) {
     WindowTimers::set(p_.timers.tmrSoftBind, false);
+    p_.state.BindSucceeded = success;
     p_.devices.edit([](DeviceStatus& d) {
         d.picture = ConnectPicture::Connected;
         d.btnConnectCaptionId = 0x03;

@@ -383,8 +383,13 @@ void ProductionRun::bindKeyboard() {
     WindowTimers::set(p_.timers.tmrSoftBind, false);
     p_.devices.edit([](DeviceStatus& d) { d.gifBindAnimating = false; });
     if (count == 6) p_.pairingState.BindTicks = 17;
-    run.RunPassed = p_.pairingState.BindTicks != 16;
-    if (!run.RunPassed) unit_.reason = "the keyboard binding timed out";
+    // The binding was asked for: only a keyboard that really bound passes
+    // the unit. A binding that timed out, or ended because the receiver
+    // went away, leaves a receiver without its keyboard.
+    run.RunPassed = count == 6 || p_.pairingState.BindSucceeded;
+    if (!run.RunPassed)
+        unit_.reason = p_.pairingState.BindTicks == 16 ? "the keyboard binding timed out"
+                                                       : "the keyboard binding ended without a keyboard";
 }
 
 void ProductionRun::verdict() {

@@ -284,6 +284,21 @@ TEST(ProductionRun, KeyboardBinding) {
     }
 }
 
+TEST(ProductionRun, AReceiverUnpluggedDuringTheKeyboardBindingFails) {
+    ReadyBench b(sim::PairConfig{.keyboardPresent = false});
+    ASSERT_TRUE(b.ready);
+    b.options([](ProductSettings& o) {
+        o.MouseOnly = false;
+        o.KeyboardBind = true;
+    });
+    auto pull = b.clock.createTimer(3000, [&] { b.sim.unplug(b.dongleDevice); });
+    pull->setEnabled(true);
+    const UnitRecord& r = b.go();
+    EXPECT_FALSE(r.passed);
+    EXPECT_EQ(r.reason, "the keyboard binding ended without a keyboard");
+    EXPECT_EQ(b.st->generators.RxRFID->IncCurrentRFID(), 0);
+}
+
 TEST(ProductionRun, PageDownDuringTheRunStartsNoSecondCycle) {
     // The link check inside the run lights Go again; a Page Down while the
     // keyboard binding waits must not start a cycle inside the cycle.
