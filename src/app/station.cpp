@@ -27,6 +27,11 @@ Station::Station(HidBackend& backend, Clock& clk, EventLoop& lp, StationConfig c
     detectTimer_ = loop.createTimer(5000, [this] { detection.DetectHIDDeviceCounterTimer(); });
     linkTimer_ = loop.createTimer(500, [this] { production.tmrIsTxLinkTimer(); });
     bindTimer_ = loop.createTimer(1000, [this] { pairing.tmrSoftBindTimer(); });
+    settleTimer_ = loop.createTimer(kHotplugSettleMs, [this] {
+        if (!WindowTimers::on(timers.DetectHIDDeviceCounter)) return;   // a cycle runs: try again later
+        settleTimer_->setEnabled(false);
+        detection.DetectHIDDeviceCounterTimer();
+    });
     timers.DetectHIDDeviceCounter = detectTimer_.get();
     timers.tmrIsTxLink = linkTimer_.get();
     timers.tmrSoftBind = bindTimer_.get();
@@ -52,6 +57,14 @@ void Station::StartUp() {
     ui.devices.edit([this](DeviceStatus& d) { d.cbKeyboardbindVisible = !ui.options->MouseOnly; });
     erase.TX_ErasedClick(ui.options->TX_Erased);
     erase.RX_ErasedClick(ui.options->RX_Erased);
+    if (config.hotplug) hotplug_ = config.hotplug(loop, [this] { HidDevicesChanged(); });
+}
+
+void Station::HidDevicesChanged() {
+    // Restarted by every event of a burst: one tick once all of a
+    // receiver's interfaces are there.
+    settleTimer_->setEnabled(false);
+    settleTimer_->setEnabled(true);
 }
 
 void Station::Model_selectClick(int itemIndex) {

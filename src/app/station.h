@@ -21,6 +21,7 @@
 #include "numbering/settings_file.h"
 #include "numbering/unit_numbers.h"
 #include "platform/event_loop.h"
+#include "platform/hotplug.h"
 #include "platform/process.h"
 #include "production/pairing.h"
 #include "production/production_run.h"
@@ -40,6 +41,9 @@ struct StationConfig {
     std::function<bool(const std::string&)> startProgram = StartDetached;
     // The settings file's operations (null: the real file system).
     std::shared_ptr<SettingsFileOps> fileOps;
+    // Starts the operating system's HID hot-plug events at start-up (null:
+    // detection runs on its timer alone).
+    std::function<std::unique_ptr<HotplugMonitor>(EventLoop&, std::function<void()>)> hotplug;
 };
 
 class Station {
@@ -62,6 +66,12 @@ public:
     // Writes the settings file; reports a failure as a warning.
     SaveResult btnWriteSettingClick();
     void btnLoadSettingClick();
+
+    // A HID device was added or removed: detection runs once the burst of
+    // events has settled, besides its own 5 s timer. While a cycle keeps
+    // detection off, the tick waits for the cycle to end.
+    void HidDevicesChanged();
+    static constexpr uint32_t kHotplugSettleMs = 300;
 
     Clock& clock;
     EventLoop& loop;
@@ -86,7 +96,8 @@ public:
     EraseTools erase;
 
 private:
-    std::unique_ptr<Timer> detectTimer_, linkTimer_, bindTimer_;
+    std::unique_ptr<Timer> detectTimer_, linkTimer_, bindTimer_, settleTimer_;
+    std::unique_ptr<HotplugMonitor> hotplug_;
 };
 
 } // namespace kestrelon

@@ -152,6 +152,12 @@ int run(const Args& args, const Io& io) {
 
     StationConfig cfg;
     cfg.settingsPath = o.settingsPath;
+    // A real receiver is found the moment it is plugged, not at the next
+    // detection tick; the simulation plugs its units itself.
+    if (!d.sim)
+        cfg.hotplug = [](EventLoop& loop, std::function<void()> onChange) {
+            return HotplugMonitor::start(loop, std::move(onChange));
+        };
     Station st(*d.backend, *d.clock, *d.clock, cfg);
     ErrorLineSink sink(io);
     st.messages.install(&sink);

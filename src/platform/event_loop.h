@@ -20,6 +20,12 @@ public:
     virtual uint32_t interval() const = 0;
 };
 
+// While it lives, a readable descriptor is served by the event loop.
+class DescriptorWatch {
+public:
+    virtual ~DescriptorWatch() = default;
+};
+
 class EventLoop {
 public:
     virtual ~EventLoop() = default;
@@ -30,6 +36,13 @@ public:
     // Idle wait of a front end: sleep until the next event or timer (at
     // most maxMs), then deliver what is pending.
     virtual void waitForEvents(uint32_t maxMs) = 0;
+    // Calls onReadable from the loop whenever fd (a POSIX descriptor) has
+    // data. Null where the loop cannot watch descriptors.
+    virtual std::unique_ptr<DescriptorWatch> watchReadable(int fd, std::function<void()> onReadable) {
+        (void)fd;
+        (void)onReadable;
+        return nullptr;
+    }
 };
 
 } // namespace kestrelon

@@ -5,6 +5,10 @@
 #include <ctime>
 #include <thread>
 
+#ifndef _WIN32
+#include <poll.h>
+#endif
+
 namespace kestrelon {
 
 namespace {
@@ -41,8 +45,46 @@ LocalDateTime SteadyClock::localNow() { return systemLocalNow(); }
 
 void SteadyClock::waitForEvents(uint32_t maxMs) {
     const uint64_t us = std::min<uint64_t>(microsUntilNextTimer(), uint64_t{maxMs} * 1000);
+    std::erase_if(watched_, [](const auto& w) { return !w->alive; });
+#ifndef _WIN32
+    if (!watched_.empty()) {
+        std::vector<pollfd> fds;
+        for (const auto& w : watched_) fds.push_back(pollfd{w->fd, POLLIN, 0});
+        const int ms = static_cast<int>((us + 999) / 1000);
+        if (poll(fds.data(), fds.size(), ms) > 0) {
+            auto watched = watched_;   // a handler may add or drop watches
+            for (size_t i = 0; i < fds.size(); ++i)
+                if ((fds[i].revents & POLLIN) && watched[i]->alive) watched[i]->onReadable();
+        }
+        ProcessMessages();
+        return;
+    }
+#endif
     if (us) std::this_thread::sleep_for(std::chrono::microseconds(us));
     ProcessMessages();
+}
+
+namespace {
+class SteadyWatch : public DescriptorWatch {
+public:
+    explicit SteadyWatch(std::shared_ptr<SteadyClock::Watched> w) : w_(std::move(w)) {}
+    ~SteadyWatch() override { w_->alive = false; }
+
+private:
+    std::shared_ptr<SteadyClock::Watched> w_;
+};
+} // namespace
+
+std::unique_ptr<DescriptorWatch> SteadyClock::watchReadable(int fd, std::function<void()> onReadable) {
+#ifdef _WIN32
+    (void)fd;
+    (void)onReadable;
+    return nullptr;
+#else
+    auto w = std::make_shared<Watched>(Watched{fd, std::move(onReadable)});
+    watched_.push_back(w);
+    return std::make_unique<SteadyWatch>(w);
+#endif
 }
 
 LocalDateTime systemLocalNow() {

@@ -4,6 +4,10 @@
 
 #include "platform/scheduled_clock.h"
 
+#include <functional>
+#include <memory>
+#include <vector>
+
 namespace kestrelon {
 
 class SteadyClock : public ScheduledClock {
@@ -14,9 +18,18 @@ public:
     void spendMicros(uint64_t us) override;
     LocalDateTime localNow() override;
     void waitForEvents(uint32_t maxMs) override;
+    // Served while waitForEvents waits (POSIX).
+    std::unique_ptr<DescriptorWatch> watchReadable(int fd, std::function<void()> onReadable) override;
+
+    struct Watched {
+        int fd;
+        std::function<void()> onReadable;
+        bool alive = true;
+    };
 
 private:
     uint64_t originNs_;
+    std::vector<std::shared_ptr<Watched>> watched_;
 };
 
 // The PC's local date and time, shared by every real clock.

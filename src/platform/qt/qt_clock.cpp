@@ -5,6 +5,7 @@
 #include <QCoreApplication>
 #include <QEventLoop>
 #include <QThread>
+#include <QSocketNotifier>
 #include <QTimer>
 
 namespace kestrelon {
@@ -29,7 +30,21 @@ private:
     QTimer timer_;
 };
 
+class QtWatch : public DescriptorWatch {
+public:
+    QtWatch(int fd, std::function<void()> onReadable) : notifier_(fd, QSocketNotifier::Read) {
+        QObject::connect(&notifier_, &QSocketNotifier::activated, [cb = std::move(onReadable)] { cb(); });
+    }
+
+private:
+    QSocketNotifier notifier_;
+};
+
 } // namespace
+
+std::unique_ptr<DescriptorWatch> QtClock::watchReadable(int fd, std::function<void()> onReadable) {
+    return std::make_unique<QtWatch>(fd, std::move(onReadable));
+}
 
 QtClock::QtClock() : origin_(std::chrono::steady_clock::now()) {}
 

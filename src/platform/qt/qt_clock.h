@@ -20,6 +20,7 @@ public:
     void spendMicros(uint64_t us) override;
     LocalDateTime localNow() override;
     void waitForEvents(uint32_t maxMs) override;
+    std::unique_ptr<DescriptorWatch> watchReadable(int fd, std::function<void()> onReadable) override;
 
 private:
     std::chrono::steady_clock::time_point origin_;
