@@ -15,7 +15,7 @@ Station::Station(HidBackend& backend, Clock& clk, EventLoop& lp, StationConfig c
       numbering(
           generators, ui.numbering, [this] { btnWriteSettingClick(); },
           [this](const std::string& text) { messages.warning(text); }),
-      companion{config.currentDirectory, config.startProgram},
+      companion{config.currentDirectory, config.startProgram, config.recordFile, HostName(), KESTRELON_VERSION},
       pairing(Pairing::Parts{transport, commands, ui.engineering, detection, pairingState, run, timers, ui.devices,
                              ui.debug, messages, ui.language}),
       production(ProductionRun::Parts{clock, loop, transport, link, commands, detection, pairing, pairingState, run,

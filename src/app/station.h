@@ -44,6 +44,8 @@ struct StationConfig {
     // Starts the operating system's HID hot-plug events at start-up (null:
     // detection runs on its timer alone).
     std::function<std::unique_ptr<HotplugMonitor>(EventLoop&, std::function<void()>)> hotplug;
+    // The record of every unit, instead of the settings' RecordFile.
+    std::string recordFile;
 };
 
 class Station {

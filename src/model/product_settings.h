@@ -64,6 +64,7 @@ struct ProductSettings {
     bool CallMERO = false;
     bool ResetRF = true;
     int Delay = 0;            // kept and written back, used by nothing
+    std::string RecordFile;   // the record of every unit; empty: none
 
     bool operator==(const ProductSettings&) const = default;
 };

@@ -107,9 +107,9 @@ private:
     void refuse(const std::string& text);
 
     NumberingGenerators& gens_;
+    Observed<NumberingBoxes>& boxes_;
     std::function<void()> save_;
     std::function<void(const std::string&)> error_;
-    Observed<NumberingBoxes>& boxes_;
     bool settingsEnabled_ = false;
     bool showing_ = false;
 };

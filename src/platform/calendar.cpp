@@ -1,5 +1,7 @@
 #include "platform/calendar.h"
 
+#include <cstdio>
+
 namespace kestrelon {
 
 bool isLeapYear(int y) { return (y % 4 == 0 && y % 100 != 0) || y % 400 == 0; }
@@ -38,6 +40,7 @@ LocalDateTime addMilliseconds(const LocalDateTime& t, int64_t ms) {
     int64_t rest = total % 86400000;
     if (rest < 0) { rest += 86400000; --days; }
     LocalDateTime r;
+    r.utcOffsetMinutes = t.utcOffsetMinutes;
     civilFromDays(days, r.year, r.month, r.day);
     r.millisecond = static_cast<int>(rest % 1000);
     rest /= 1000;
@@ -46,6 +49,14 @@ LocalDateTime addMilliseconds(const LocalDateTime& t, int64_t ms) {
     r.minute = static_cast<int>(rest % 60);
     r.hour = static_cast<int>(rest / 60);
     return r;
+}
+
+std::string Iso8601(const LocalDateTime& t) {
+    char buf[48];
+    const int off = t.utcOffsetMinutes < 0 ? -t.utcOffsetMinutes : t.utcOffsetMinutes;
+    std::snprintf(buf, sizeof buf, "%04d-%02d-%02dT%02d:%02d:%02d.%03d%c%02d:%02d", t.year, t.month, t.day, t.hour,
+                  t.minute, t.second, t.millisecond, t.utcOffsetMinutes < 0 ? '-' : '+', off / 60, off % 60);
+    return buf;
 }
 
 } // namespace kestrelon

@@ -4,6 +4,7 @@
 #include "platform/clock.h"
 
 #include <cstdint>
+#include <string>
 
 namespace kestrelon {
 
@@ -13,5 +14,7 @@ int daysInMonth(int year, int month);
 int64_t daysFromCivil(int year, int month, int day);
 void civilFromDays(int64_t days, int& year, int& month, int& day);
 LocalDateTime addMilliseconds(const LocalDateTime& t, int64_t ms);
+// "2026-12-08T14:03:05.123+01:00": ISO 8601 with milliseconds and the offset.
+std::string Iso8601(const LocalDateTime& t);
 
 } // namespace kestrelon

@@ -10,4 +10,7 @@ bool FileExists(const std::string& path);
 // False when it could not be started (nobody is told; the caller decides).
 bool StartDetached(const std::string& path);
 
+// The name of this computer ("" when it cannot be had).
+std::string HostName();
+
 } // namespace kestrelon

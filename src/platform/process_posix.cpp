@@ -25,4 +25,10 @@ bool StartDetached(const std::string& path) {
     return WIFEXITED(status) && WEXITSTATUS(status) == 0;
 }
 
+std::string HostName() {
+    char name[256] = {};
+    if (gethostname(name, sizeof name - 1) != 0) return {};
+    return name;
+}
+
 } // namespace kestrelon

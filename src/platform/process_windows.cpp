@@ -19,4 +19,11 @@ bool StartDetached(const std::string& path) {
     return true;
 }
 
+std::string HostName() {
+    char name[MAX_COMPUTERNAME_LENGTH + 1] = {};
+    DWORD size = sizeof name;
+    if (!GetComputerNameA(name, &size)) return {};
+    return name;
+}
+
 } // namespace kestrelon

@@ -103,6 +103,13 @@ LocalDateTime systemLocalNow() {
     t.hour = tm.tm_hour;
     t.minute = tm.tm_min;
     t.second = tm.tm_sec;
+#ifdef _WIN32
+    long bias = 0;
+    _get_timezone(&bias);   // seconds west of UTC, without daylight saving
+    t.utcOffsetMinutes = static_cast<int>(-bias / 60) + (tm.tm_isdst > 0 ? 60 : 0);
+#else
+    t.utcOffsetMinutes = static_cast<int>(tm.tm_gmtoff / 60);
+#endif
     t.millisecond = static_cast<int>(
         std::chrono::duration_cast<std::chrono::milliseconds>(now.time_since_epoch()).count() % 1000);
     return t;

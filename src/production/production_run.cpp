@@ -3,6 +3,7 @@
 #include "device/eeprom_map.h"
 #include "platform/process.h"
 #include "production/production_log.h"
+#include "production/record_file.h"
 
 #include <cstdio>
 #include <filesystem>
@@ -86,6 +87,11 @@ void ProductionRun::btnGoClick() {
     p_.result.edit([](ResultArea& r) { r.clearDisplays(); });
     const uint32_t start = p_.clock.GetTickCount();
     unit_ = UnitRecord{};
+    unit_.started = p_.clock.localNow();
+    unit_.vendorId = p_.link.vendorId;
+    unit_.productId = p_.link.productId;
+    unit_.dongleVersion = p_.link.DongleVersion;
+    unit_.model = p_.options->ModelIndex;
 
     const bool mouseDark = !p_.devices->ledTX.Value, dongleDark = !p_.devices->ledRX.Value;
     if (mouseDark || dongleDark) {
@@ -110,6 +116,7 @@ void ProductionRun::btnGoClick() {
     p_.result.edit([&](ResultArea& r) { r.edtCaliTime = unit_.elapsed; });
     p_.loop.ProcessMessages();
     p_.run.AwaitNewDongle = true;
+    keepRecord();
 
     if (p_.options->CallMERO && p_.run.RunPassed && p_.companion.startProgram) {
         const std::string companion =
@@ -123,6 +130,15 @@ void ProductionRun::btnGoClick() {
     // Problems that must not stop the line are told once the unit is done.
     if (!unit_.logError.empty()) p_.messages.warning(unit_.logError);
     if (!unit_.settingsSaved) p_.messages.warning(unit_.settingsError);
+    if (!unit_.recordError.empty()) p_.messages.warning(unit_.recordError);
+}
+
+void ProductionRun::keepRecord() {
+    const std::string& path =
+        p_.companion.recordFile.empty() ? p_.options->RecordFile : p_.companion.recordFile;
+    if (path.empty()) return;
+    const std::string full = (std::filesystem::path(p_.companion.currentDirectory) / path).string();
+    RecordFile(full).append(unit_, RecordOrigin{p_.companion.station, p_.companion.program}, unit_.recordError);
 }
 
 bool ProductionRun::check(const char* step) {

@@ -22,6 +22,9 @@ namespace kestrelon {
 struct UnitRecord {
     bool refused = false;   // a lamp was dark: nothing ran
     bool passed = false;
+    LocalDateTime started;
+    int vendorId = 0, productId = 0, dongleVersion = 0;   // the receiver
+    int model = 0;          // the selected model's item index
     uint32_t elapsedMs = 0;
     std::string elapsed;    // as edtCaliTime shows it
     std::string rfId;       // the RX ID, as edtMseDongleAddr shows it
@@ -31,12 +34,16 @@ struct UnitRecord {
     bool settingsSaved = true;
     std::string settingsError;
     std::string logError;
+    std::string recordError;
 };
 
-// The companion program started after a passing unit.
+// What the run leaves outside the devices: the companion program started
+// after a passing unit, the production log, the record of every unit.
 struct Companion {
-    std::string currentDirectory = ".";   // where it and the log live
+    std::string currentDirectory = ".";   // where the program and the log live
     std::function<bool(const std::string&)> startProgram;
+    std::string recordFile;               // overrides the settings' RecordFile when set
+    std::string station, program;         // named in each record
 };
 
 class ProductionRun {
@@ -91,6 +98,7 @@ private:
     void bindKeyboard();
     void verdict();
     void showResult(const char* text, ResultColor color);
+    void keepRecord();
 
     Parts p_;
     UnitRecord unit_;

@@ -1,0 +1,69 @@
+#include "production/record_file.h"
+
+#include "platform/calendar.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <nlohmann/json.hpp>
+
+#ifdef _WIN32
+#include <io.h>
+#else
+#include <unistd.h>
+#endif
+
+namespace kestrelon {
+
+namespace {
+
+std::string hex(int value, int digits) {
+    char buf[16];
+    std::snprintf(buf, sizeof buf, "%0*X", digits, value);
+    return buf;
+}
+
+std::string idText(int32_t id) { return id < 0 ? "" : hex(id & 0xFFFFFF, 6); }
+
+} // namespace
+
+std::string RecordFile::Line(const UnitRecord& u, const RecordOrigin& origin) {
+    nlohmann::ordered_json j;
+    j["start"] = Iso8601(u.started);
+    j["duration_ms"] = u.elapsedMs;
+    j["result"] = u.passed ? "PASS" : "FAIL";
+    j["failed_step"] = u.passed ? "" : u.reason;
+    j["rf_id"] = u.rfId;
+    j["rx_rfid"] = idText(u.rxRfid);
+    j["tx_rfid"] = idText(u.txRfid);
+    j["rx_sn"] = u.rxSn;
+    j["tx_sn"] = u.txSn;
+    j["vid"] = hex(u.vendorId, 4);
+    j["pid"] = hex(u.productId, 4);
+    j["version"] = hex(u.dongleVersion, 4);
+    j["model"] = "0" + std::to_string(u.model + 1);
+    j["station"] = origin.station;
+    j["program"] = origin.program;
+    return j.dump();
+}
+
+bool RecordFile::append(const UnitRecord& unit, const RecordOrigin& origin, std::string& why) const {
+    const std::string line = Line(unit, origin) + "\n";
+    std::FILE* f = std::fopen(path_.c_str(), "ab");
+    if (!f) {
+        why = "Unable to write the unit record to " + path_ + ": " + std::strerror(errno);
+        return false;
+    }
+    bool ok = std::fwrite(line.data(), 1, line.size(), f) == line.size() && std::fflush(f) == 0;
+#ifdef _WIN32
+    ok = ok && _commit(_fileno(f)) == 0;
+#else
+    ok = ok && fsync(fileno(f)) == 0;
+#endif
+    const int err = errno;
+    ok = std::fclose(f) == 0 && ok;
+    if (!ok) why = "Unable to write the unit record to " + path_ + ": " + std::strerror(err);
+    return ok;
+}
+
+} // namespace kestrelon
