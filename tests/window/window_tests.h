@@ -7,9 +7,7 @@
 class WidgetsTest : public QObject {
     Q_OBJECT
 private slots:
-    void lampPictures();
-    void lampBlink_data();
-    void lampBlink();
+    void lamp();
     void hexEditTyping();
     void hexEditNumbers_data();
     void hexEditNumbers();
