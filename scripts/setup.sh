@@ -9,6 +9,7 @@ packages=(
   libsimpleini-dev libicu-dev
   nlohmann-json3-dev
   qt6-base-dev
+  fonts-noto-cjk
   qemu-system-x86
 )
 

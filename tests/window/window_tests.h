@@ -1,0 +1,47 @@
+#pragma once
+// The window's test classes; window_tests.cpp runs one of them (by name) or
+// all of them.
+
+#include <QObject>
+
+class WidgetsTest : public QObject {
+    Q_OBJECT
+private slots:
+    void lamp();
+    void hexEditTyping();
+    void hexEditNumbers_data();
+    void hexEditNumbers();
+    void imageComboItems();
+};
+
+class FormTest : public QObject {
+    Q_OBJECT
+private slots:
+    void cleanupTestCase();
+    void everyControlOfTheForm_data();
+    void everyControlOfTheForm();
+    void startUpLook();
+    void listsAndPictures();
+    void captions_data();
+    void captions();
+    void pageDownFromAnyControl();
+    void customerLogo_data();
+    void customerLogo();
+    void languageDialog();
+};
+
+class LanguageStoreTest : public QObject {
+    Q_OBJECT
+private slots:
+    void reading_data();
+    void reading();
+    void writingAndAsking();
+    void failingWriteReportedOnce();
+};
+
+class HandOverTest : public QObject {
+    Q_OBJECT
+private slots:
+    void twoProcesses_data();
+    void twoProcesses();
+};
