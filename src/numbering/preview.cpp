@@ -5,8 +5,9 @@
 namespace kestrelon {
 
 std::vector<PreviewUnit> PreviewNextUnits(const std::string& settingsPath, int count, Clock& clock,
-                                          std::shared_ptr<RFIDRandomSource> random) {
+                                          std::shared_ptr<RFIDRandomSource> random, LoadResult* loaded) {
     SettingsFile file(settingsPath, ComponentContext{clock, std::move(random)});
+    file.setKeepDamagedCopy(false);
     ProductSettings settings;
     RunState run;   // NotYetActivated stays 1, as before the window first shows
     KnownDeviceTable devices{};
@@ -15,7 +16,8 @@ std::vector<PreviewUnit> PreviewNextUnits(const std::string& settingsPath, int c
     // The panel's saves are inert here, as they are during a real start-up;
     // a preview must never write the file.
     NumberingPanel panel(generators, [] {});
-    StartUpNumbering(file, settings, run, devices, generators, panel);
+    const LoadResult result = StartUpNumbering(file, settings, run, devices, generators, panel);
+    if (loaded) *loaded = result;
 
     std::vector<PreviewUnit> units;
     for (int i = 1; i <= count; ++i) {
