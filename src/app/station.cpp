@@ -26,7 +26,8 @@ Station::Station(HidBackend& backend, Clock& clk, StationConfig cfg)
 
 Station::~Station() = default;
 
-void Station::StartUp() {
+SettingsStatus Station::StartUp() {
+    if (SettingsStatus held = settingsFile.lock(config.settingsLockWaitMs); !held.ok) return held;
     run.AutoRun = config.autoRun;
     run.BindInRun = 0;
     FillBuiltInDevices(detection.KnownDevices);
@@ -35,12 +36,13 @@ void Station::StartUp() {
     commands.FillCustKeyLists();
     settings.BatteryLevel = 2;   // 1.8 V until the settings say otherwise
     Model_selectClick(settings.ModelIndex);
-    StartUpNumbering(settingsFile, settings, run, detection.KnownDevices, generators, numbering,
-                     [this](int model) { Model_selectClick(model); });
+    const LoadResult loaded = StartUpNumbering(settingsFile, settings, run, detection.KnownDevices, generators,
+                                               numbering, [this](int model) { Model_selectClick(model); });
     // The RX type boxes follow the loaded choice.
     status.cbKeyboardbindVisible = !settings.MouseOnly;
     erase.TX_ErasedClick(settings.TX_Erased);
     erase.RX_ErasedClick(settings.RX_Erased);
+    return loaded;
 }
 
 void Station::Model_selectClick(int itemIndex) {

@@ -36,6 +36,9 @@ struct StationConfig {
     std::function<bool(const std::string&)> startProgram = StartDetached;
     // The settings file's operations (null: the real file system).
     std::shared_ptr<SettingsFileOps> fileOps;
+    // How long start-up waits for the settings file's lock (an older copy
+    // of the program that is being shut down lets go of it).
+    uint32_t settingsLockWaitMs = 5000;
 };
 
 class Station {
@@ -43,9 +46,12 @@ public:
     Station(HidBackend& backend, Clock& clock, StationConfig config = {});
     ~Station();
 
-    // Start-up without the window's drawing: known devices, hot-key and
-    // battery lists, the model, the settings load and the numbering panel.
-    void StartUp();
+    // Start-up without the window's drawing: the settings file's lock,
+    // known devices, hot-key and battery lists, the model, the settings load
+    // and the numbering panel. Not ok (nothing loaded when the lock was
+    // refused): no unit may be programmed, and the message says why. The
+    // message can come with ok too, to be shown (a damaged file's copy).
+    SettingsStatus StartUp();
     // The first activation of the window: settings writes and automatic
     // runs are allowed from now on.
     void FormActivate() { run.NotYetActivated = 0; }

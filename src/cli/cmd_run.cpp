@@ -137,7 +137,9 @@ int run(const Args& args, const Io& io) {
             if (c == '\r' || c == '\n') c = ' ';
         io.error(line);
     };
-    st.StartUp();
+    const SettingsStatus started = st.StartUp();
+    if (!started.message.empty()) io.error(started.message);
+    if (!started.ok) return kExitUsage;   // nothing programmed: the settings file is locked or unreadable
     st.FormActivate();
     Line line(st);
 
