@@ -62,8 +62,9 @@ SaveResult Station::btnWriteSettingClick() {
 }
 
 void Station::btnLoadSettingClick() {
-    settingsFile.load(settings, run, detection.KnownDevices, generators,
-                      [this](int model) { Model_selectClick(model); });
+    const LoadResult r = settingsFile.load(settings, run, detection.KnownDevices, generators,
+                                           [this](int model) { Model_selectClick(model); });
+    if (!r.message.empty()) status.message("Message", r.message);
 }
 
 SaveResult Station::FormCloseQuery() {

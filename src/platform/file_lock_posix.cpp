@@ -48,7 +48,10 @@ FileLock::~FileLock() {
 
 FileLock::Attempt FileLock::Acquire(const std::string& lockPath, uint32_t waitMs, Clock& clock) {
     Attempt a;
-    const int fd = ::open(lockPath.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0644);
+    int fd = ::open(lockPath.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0644);
+    // A lock file another user made: flock() needs no write access, only
+    // the process ID cannot be written then.
+    if (fd < 0 && errno == EACCES) fd = ::open(lockPath.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
     if (fd < 0) {
         a.reason = std::strerror(errno);
         return a;
