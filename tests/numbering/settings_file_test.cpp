@@ -505,13 +505,11 @@ TEST_F(SettingsFileTest, ASerialThatWrappedContinuesAfterARestart) {
 }
 
 TEST_F(SettingsFileTest, SuspendPeriodsAreKeptInTheirRanges) {
-    struct Case { const char* sleep; const char* wakeup; int sleepPeriod, wakeupPeriod; };
-    for (const Case& c : {Case{"300", "1", 240, 3}, Case{"-5", "20", 0, 19}, Case{"240", "3", 240, 3},
-                          Case{"0x10", "19", 16, 19}}) {
-        writeIni(std::string("Sleep=") + c.sleep + "\r\nWakeupPeriod=" + c.wakeup + "\r\n");
+    for (const auto& [text, sleep, wakeup] : {std::tuple{"Sleep=300\r\nWakeupPeriod=1\r\n", 240, 3},
+                                              std::tuple{"Sleep=-5\r\nWakeupPeriod=0x14\r\n", 0, 19}}) {
+        writeIni(text);
         load();
-        EXPECT_EQ(settings.SleepPeriod, c.sleepPeriod) << c.sleep;
-        EXPECT_EQ(settings.WakeupPeriod, c.wakeupPeriod) << c.wakeup;
+        EXPECT_EQ(std::pair(settings.SleepPeriod, settings.WakeupPeriod), std::pair(sleep, wakeup)) << text;
     }
 }
 
