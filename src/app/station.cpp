@@ -39,7 +39,8 @@ Station::Station(HidBackend& backend, Clock& clk, EventLoop& lp, StationConfig c
 
 Station::~Station() = default;
 
-void Station::StartUp() {
+SettingsStatus Station::StartUp() {
+    if (SettingsStatus held = settingsFile.lock(config.settingsLockWaitMs); !held.ok) return held;
     run.AutoRun = config.autoRun;
     run.BindInRun = 0;
     FillBuiltInDevices(detection.KnownDevices);
@@ -48,16 +49,18 @@ void Station::StartUp() {
     commands.FillCustKeyLists();
     ui.options.edit([](ProductSettings& o) { o.BatteryLevel = 2; });   // 1.8 V until the settings say otherwise
     Model_selectClick(ui.options->ModelIndex);
+    LoadResult loaded;
     {
         const auto batch = ui.options.batch();
-        StartUpNumbering(settingsFile, ui.options.data(), run, detection.KnownDevices, generators, numbering,
-                         [this](int model) { Model_selectClick(model); });
+        loaded = StartUpNumbering(settingsFile, ui.options.data(), run, detection.KnownDevices, generators, numbering,
+                                  [this](int model) { Model_selectClick(model); });
     }
     // The RX type boxes follow the loaded choice.
     ui.devices.edit([this](DeviceStatus& d) { d.cbKeyboardbindVisible = !ui.options->MouseOnly; });
     erase.TX_ErasedClick(ui.options->TX_Erased);
     erase.RX_ErasedClick(ui.options->RX_Erased);
     if (config.hotplug) hotplug_ = config.hotplug(loop, [this] { HidDevicesChanged(); });
+    return loaded;
 }
 
 void Station::HidDevicesChanged() {
@@ -84,9 +87,13 @@ SaveResult Station::btnWriteSettingClick() {
 }
 
 void Station::btnLoadSettingClick() {
-    const auto batch = ui.options.batch();
-    settingsFile.load(ui.options.data(), run, detection.KnownDevices, generators,
-                      [this](int model) { Model_selectClick(model); });
+    LoadResult r;
+    {
+        const auto batch = ui.options.batch();
+        r = settingsFile.load(ui.options.data(), run, detection.KnownDevices, generators,
+                              [this](int model) { Model_selectClick(model); });
+    }
+    if (!r.message.empty()) messages.warning(r.message);
 }
 
 SaveResult Station::FormCloseQuery() {

@@ -46,6 +46,9 @@ struct StationConfig {
     std::function<std::unique_ptr<HotplugMonitor>(EventLoop&, std::function<void()>)> hotplug;
     // The record of every unit, instead of the settings' RecordFile.
     std::string recordFile;
+    // How long start-up waits for the settings file's lock (an older copy
+    // of the program that is being shut down lets go of it).
+    uint32_t settingsLockWaitMs = 5000;
 };
 
 class Station {
@@ -53,9 +56,12 @@ public:
     Station(HidBackend& backend, Clock& clock, EventLoop& loop, StationConfig config = {});
     ~Station();
 
-    // Start-up without the window's drawing: known devices, hot-key and
-    // battery lists, the model, the settings load and the numbering panel.
-    void StartUp();
+    // Start-up without the window's drawing: the settings file's lock,
+    // known devices, hot-key and battery lists, the model, the settings load
+    // and the numbering panel. Not ok (nothing loaded when the lock was
+    // refused): no unit may be programmed, and the message says why. The
+    // message can come with ok too, to be shown (a damaged file's copy).
+    SettingsStatus StartUp();
     // The first activation of the window: settings writes and automatic
     // runs are allowed from now on.
     void FormActivate() { run.NotYetActivated = 0; }

@@ -33,7 +33,10 @@ int run(const Args& args, const Io& io) {
     }
     const std::string path = args.value("settings", kSettingsFileName);
     SteadyClock clock;
-    const auto units = PreviewNextUnits(path, static_cast<int>(count), clock);
+    LoadResult loaded;
+    const auto units = PreviewNextUnits(path, static_cast<int>(count), clock, nullptr, &loaded);
+    if (!loaded.message.empty()) io.error(loaded.message);
+    if (!loaded.ok) return kExitFailed;
 
     const bool json = args.has("json");
     char line[160];
@@ -57,7 +60,7 @@ int run(const Args& args, const Io& io) {
             io.out << line;
         }
     }
-    return kExitOk;
+    return loaded.message.empty() ? kExitOk : kExitFailed;   // a damaged file is not a clean start
 }
 
 } // namespace

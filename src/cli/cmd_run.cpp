@@ -161,7 +161,9 @@ int run(const Args& args, const Io& io) {
     Station st(*d.backend, *d.clock, *d.clock, cfg);
     ErrorLineSink sink(io);
     st.messages.install(&sink);
-    st.StartUp();
+    const SettingsStatus started = st.StartUp();
+    if (!started.message.empty()) io.error(started.message);
+    if (!started.ok) return kExitUsage;   // nothing programmed: the settings file is locked or unreadable
     st.FormActivate();
     Line line(st);
 

@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <functional>
 #include <limits>
+#include <string_view>
 #include <vector>
 
 namespace kestrelon {
@@ -100,6 +101,14 @@ int64_t parseValue(const std::string& text, Kind kind, const std::string& name) 
     return v;
 }
 
+// IncPrevSN as reading the stored lines of sn would set it.
+int64_t positionAsRead(const TProdSN& sn) {
+    if (sn.IncCurrentSN() != 0) return sn.IncCurrentSN();
+    if (sn.IncPrevSN() != 0) return sn.IncPrevSN();
+    if (sn.IncInitSN() != 0) return static_cast<int64_t>(static_cast<uint64_t>(sn.IncInitSN()) - 1);
+    return 0;
+}
+
 std::string trim(const std::string& s) {
     size_t b = 0, e = s.size();
     while (b < e && (s[b] == ' ' || s[b] == '\t')) ++b;
@@ -119,14 +128,26 @@ std::string ComponentToText(const TComponent& object) {
     const auto* props = propertiesOf(object.ClassName());
     if (!props) throw ComponentTextError(std::string("class cannot be stored: ") + object.ClassName());
     std::string text = std::string("object ") + object.ClassName() + "\r\n";
+    auto line = [&text](const char* name, Kind kind, int64_t v) {
+        text += "  ";
+        text += name;
+        text += " = ";
+        text += kind == Kind::Bool ? (v ? "True" : "False") : std::to_string(v);
+        text += "\r\n";
+    };
     for (const Property& p : *props) {
         const int64_t v = p.get(object);
-        if (p.kind == Kind::Int64 && v == 0) continue;
-        text += "  ";
-        text += p.name;
-        text += " = ";
-        text += p.kind == Kind::Bool ? (v ? "True" : "False") : std::to_string(v);
-        text += "\r\n";
+        if (!(p.kind == Kind::Int64 && v == 0)) line(p.name, p.kind, v);
+        // The lines above give back IncPrevSN only in the usual cases: the
+        // last of IncInitSN - 1, IncPrevSN, IncCurrentSN that is stored
+        // wins, and zeros are not stored. When that is not the position
+        // (the counter wrapped to 0, or a new start was typed after a unit
+        // passed), it is stored once more, after IncCurrentSN, so that a
+        // restart goes on from it and issues no serial number twice.
+        if (std::string_view(p.name) == "IncCurrentSN") {
+            const auto& sn = as<TProdSN>(object);
+            if (positionAsRead(sn) != sn.IncPrevSN()) line("IncPrevSN", Kind::Int64, sn.IncPrevSN());
+        }
     }
     text += "end\r\n";
     return text;

@@ -7,10 +7,12 @@
 //   end
 //
 // every line ending in CR LF. Properties are written in declaration order;
-// 64-bit properties are left out when zero. Reading creates the class named
-// on the first line with every field zero and applies the lines in order
-// through the class's write rules, so their side effects happen exactly as
-// when the values were first set.
+// 64-bit properties are left out when zero, and a serial number's IncPrevSN
+// is written again after IncCurrentSN when the lines before would not give
+// it back. Reading creates the class named on the first line with every
+// field zero and applies the lines in order through the class's write
+// rules, so their side effects happen exactly as when the values were
+// first set.
 
 #include "numbering/component.h"
 #include "numbering/prod_rfid.h"

@@ -2,6 +2,8 @@
 
 #include <cerrno>
 #include <cstdlib>
+#include <cstring>
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -10,12 +12,38 @@
 namespace kestrelon {
 
 namespace {
+
+constexpr int kMaxLinks = 40;   // as the kernel allows in one path
+
 std::string folderOf(const std::string& path) {
     const size_t slash = path.rfind('/');
     if (slash == std::string::npos) return ".";
     if (slash == 0) return "/";
     return path.substr(0, slash);
 }
+
+std::string nameOf(const std::string& path) {
+    const size_t slash = path.rfind('/');
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+std::string notRegularReason(mode_t mode) {
+    return S_ISDIR(mode) ? "it is a folder" : "it is not a regular file";
+}
+
+bool folderExists(const std::string& folder) {
+    struct stat st {};
+    return ::stat(folder.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+// mkostemp's six characters.
+bool isTempSuffix(const std::string& s) {
+    if (s.size() != 6) return false;
+    for (char c : s)
+        if (!((c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9'))) return false;
+    return true;
+}
+
 } // namespace
 
 bool SettingsFileOps::exists(const std::string& path) {
@@ -24,19 +52,30 @@ bool SettingsFileOps::exists(const std::string& path) {
 }
 
 bool SettingsFileOps::readAll(const std::string& path, std::string& out) {
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    // Non-blocking, so that a FIFO put in the file's place cannot hang the
+    // program in open(); anything but a regular file is refused at once.
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0) return false;
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        ::close(fd);
+        errno = S_ISDIR(st.st_mode) ? EISDIR : EINVAL;
+        return false;
+    }
     out.clear();
-    char buf[8192];
+    if (st.st_size > 0) out.reserve(static_cast<size_t>(st.st_size));
+    std::vector<char> buf(1 << 16);
     for (;;) {
-        const ssize_t n = ::read(fd, buf, sizeof buf);
+        const ssize_t n = ::read(fd, buf.data(), buf.size());
         if (n < 0) {
             if (errno == EINTR) continue;
+            const int e = errno;
             ::close(fd);
+            errno = e;
             return false;
         }
         if (n == 0) break;
-        out.append(buf, static_cast<size_t>(n));
+        out.append(buf.data(), static_cast<size_t>(n));
     }
     ::close(fd);
     return true;
@@ -54,7 +93,7 @@ int SettingsFileOps::createTemp(const std::string& path, std::string& tempPath) 
     buf.push_back('\0');
     const int fd = ::mkostemp(buf.data(), O_CLOEXEC);
     if (fd < 0) return -1;
-    ::fchmod(fd, 0644);   // mkostemp makes 0600; a settings file is shared
+    ::fchmod(fd, 0644);   // mkostemp makes 0600; a new settings file is shared
     tempPath.assign(buf.data());
     return fd;
 }
@@ -92,18 +131,129 @@ std::shared_ptr<SettingsFileOps> PosixSettingsFileOps() {
     return std::make_shared<SettingsFileOps>();
 }
 
+std::string ResolveSymlinks(const std::string& path) {
+    std::string current = path;
+    for (int hop = 0; hop < kMaxLinks; ++hop) {
+        struct stat st {};
+        if (::lstat(current.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) return current;
+        std::vector<char> buf(static_cast<size_t>(st.st_size > 0 ? st.st_size : 255) + 1);
+        const ssize_t n = ::readlink(current.c_str(), buf.data(), buf.size());
+        if (n <= 0 || static_cast<size_t>(n) >= buf.size()) return current;
+        const std::string target(buf.data(), static_cast<size_t>(n));
+        current = target[0] == '/' ? target : folderOf(current) + "/" + target;
+    }
+    return path;
+}
+
+PathState InspectSettingsPath(const std::string& path) {
+    if (path.empty()) return {PathKind::Unusable, "no file name was given"};
+    const std::string target = ResolveSymlinks(path);
+    struct stat st {};
+    if (::stat(target.c_str(), &st) == 0) {
+        if (S_ISREG(st.st_mode)) return {PathKind::Regular, ""};
+        return {PathKind::NotRegular, notRegularReason(st.st_mode)};
+    }
+    const int e = errno;
+    if (e == ENOENT) {
+        const std::string folder = folderOf(target);
+        if (folderExists(folder)) return {PathKind::Missing, ""};
+        return {PathKind::Unusable, "the folder " + folder + " does not exist"};
+    }
+    return {PathKind::Unusable, std::strerror(e)};
+}
+
+bool CanReplaceFile(const std::string& path, std::string& reason) {
+    const PathState state = InspectSettingsPath(path);
+    if (state.kind == PathKind::NotRegular || state.kind == PathKind::Unusable) {
+        reason = state.reason;
+        return false;
+    }
+    const std::string target = ResolveSymlinks(path);
+    const bool readOnly = SettingsFileOps().isReadOnly(target) || ::access(target.c_str(), W_OK) != 0;
+    if (state.kind == PathKind::Regular && readOnly) {
+        reason = "the file is read-only";
+        return false;
+    }
+    if (::access(folderOf(target).c_str(), W_OK | X_OK) != 0) {
+        reason = "its folder " + folderOf(target) + " does not take new files (" + std::strerror(errno) + ")";
+        return false;
+    }
+    return true;
+}
+
 bool ReplaceFileAtomically(SettingsFileOps& ops, const std::string& path, const std::string& data) {
-    if (ops.isReadOnly(path)) return false;
+    const std::string target = ResolveSymlinks(path);
+    struct stat st {};
+    const bool existed = ::stat(target.c_str(), &st) == 0;
+    if (existed && !S_ISREG(st.st_mode)) return false;
+    if (ops.isReadOnly(target)) return false;
     std::string temp;
-    const int fd = ops.createTemp(path, temp);
+    const int fd = ops.createTemp(target, temp);
     if (fd < 0) return false;
+    if (existed) ::fchmod(fd, st.st_mode & 07777);   // the file keeps the permissions it was given
     const bool written = ops.writeAll(fd, data) && ops.flush(fd);
     const bool closed = ops.close(fd);
-    if (!written || !closed || !ops.rename(temp, path)) {
+    if (!written || !closed || !ops.rename(temp, target)) {
         ops.remove(temp);
         return false;
     }
-    ops.syncFolder(path);
+    ops.syncFolder(target);
+    return true;
+}
+
+std::vector<std::string> SiblingsOf(const std::string& path, const std::string& suffix) {
+    std::vector<std::string> found;
+    if (path.empty()) return found;
+    const std::string target = ResolveSymlinks(path);
+    const std::string folder = folderOf(target);
+    const std::string prefix = nameOf(target) + suffix;
+    DIR* dir = ::opendir(folder.c_str());
+    if (!dir) return found;
+    while (const dirent* e = ::readdir(dir)) {
+        const std::string name = e->d_name;
+        if (name.compare(0, prefix.size(), prefix) == 0)
+            found.push_back(target.find('/') == std::string::npos ? name : folder + "/" + name);
+    }
+    ::closedir(dir);
+    return found;
+}
+
+int RemoveStaleTemps(const std::string& path) {
+    int removed = 0;
+    const std::string prefix = nameOf(ResolveSymlinks(path)) + ".tmp";
+    for (const std::string& full : SiblingsOf(path, ".tmp")) {
+        const std::string name = nameOf(full);
+        if (!isTempSuffix(name.substr(prefix.size()))) continue;
+        struct stat st {};
+        if (::lstat(full.c_str(), &st) == 0 && S_ISREG(st.st_mode) && ::unlink(full.c_str()) == 0) ++removed;
+    }
+    return removed;
+}
+
+bool StampOf(const std::string& path, FileStamp& out) {
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0) return false;
+    out.device = static_cast<uint64_t>(st.st_dev);
+    out.inode = static_cast<uint64_t>(st.st_ino);
+    out.size = static_cast<uint64_t>(st.st_size);
+    out.modifiedNs = static_cast<int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
+    return true;
+}
+
+bool WriteNewFile(const std::string& path, const std::string& data, std::string& reason) {
+    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+    if (fd < 0) {
+        reason = std::strerror(errno);
+        return false;
+    }
+    SettingsFileOps ops;
+    const bool ok = ops.writeAll(fd, data) && ops.flush(fd);
+    const int e = errno;
+    if (!(::close(fd) == 0 && ok)) {
+        reason = std::strerror(ok ? errno : e);
+        ::unlink(path.c_str());
+        return false;
+    }
     return true;
 }
 

@@ -3,9 +3,15 @@
 // make any one of them fail. A save writes a complete new file beside the
 // old one and renames it over it: a crash or a failed step leaves either the
 // old file or the new one, never a half-written file.
+//
+// The settings path may be a symbolic link (for example to a shared
+// folder): the link is followed and its target is replaced, in the target's
+// folder, so the link keeps pointing at the shared file.
 
+#include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace kestrelon {
 
@@ -14,7 +20,9 @@ public:
     virtual ~SettingsFileOps() = default;
 
     virtual bool exists(const std::string& path);
-    // Whole contents; false when the file cannot be read.
+    // Whole contents; false when the file cannot be read or is not a
+    // regular file (a FIFO or a device is never opened for long, nor waited
+    // on). errno tells why.
     virtual bool readAll(const std::string& path, std::string& out);
     // A file the user marked read-only is left alone, as the platform's
     // profile functions would (a rename would otherwise replace it).
@@ -35,8 +43,54 @@ public:
 
 std::shared_ptr<SettingsFileOps> PosixSettingsFileOps();
 
-// Replaces `path` with `data` by the steps above. False when any step
-// failed; the old file is then unchanged and no temporary file remains.
+// The file a path finally names: symbolic links followed (also a link to a
+// file that does not exist yet). The path itself when it is no link, or
+// when the links go round in circles.
+std::string ResolveSymlinks(const std::string& path);
+
+// What a settings path names, links followed.
+enum class PathKind {
+    Missing,      // nothing there, in a folder that exists: a first start
+    Regular,
+    NotRegular,   // a folder, a FIFO, a device...
+    Unusable,     // empty path, a missing folder on the way, no access
+};
+struct PathState {
+    PathKind kind = PathKind::Missing;
+    std::string reason;   // for NotRegular and Unusable
+};
+PathState InspectSettingsPath(const std::string& path);
+
+// Whether `path` could be replaced now: its folder takes new files and the
+// file (when there) is a writable regular file. False with the reason.
+bool CanReplaceFile(const std::string& path, std::string& reason);
+
+// Replaces `path` (its link target, when it is a link) with `data` by the
+// steps above, keeping the file's permissions. False when any step failed
+// or the path names something other than a regular file; the old file is
+// then unchanged and no temporary file remains.
 bool ReplaceFileAtomically(SettingsFileOps& ops, const std::string& path, const std::string& data);
+
+// The temporary files a save of `path` makes ("<name>.tmpXXXXXX" beside
+// its target). Removes those that a save cut short left behind; call only
+// while holding the settings lock, so no save is running. Returns how many.
+int RemoveStaleTemps(const std::string& path);
+
+// Enough to tell that the file a path names is still the one last read or
+// written: a replacement, even of the same size, gets a new inode.
+struct FileStamp {
+    uint64_t device = 0, inode = 0, size = 0;
+    int64_t modifiedNs = 0;
+    bool operator==(const FileStamp&) const = default;
+};
+// False when there is no such file.
+bool StampOf(const std::string& path, FileStamp& out);
+
+// Full paths of the entries beside `path`'s target whose names start with
+// `path`'s target name followed by `suffix`.
+std::vector<std::string> SiblingsOf(const std::string& path, const std::string& suffix);
+
+// Creates `path` with `data`, never replacing anything that is there.
+bool WriteNewFile(const std::string& path, const std::string& data, std::string& reason);
 
 } // namespace kestrelon

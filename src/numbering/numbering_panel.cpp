@@ -338,12 +338,13 @@ void NumberingPanel::showPassDisplay(const PassDisplay& d) {
     apply(d.txRFID, all().txId.IncCurrentRFID, all().txId.IncNextRFID);
 }
 
-void StartUpNumbering(SettingsFile& file, ProductSettings& settings, RunState& run, KnownDeviceTable& devices,
-                      NumberingGenerators& generators, NumberingPanel& panel,
-                      const std::function<void(int)>& onModelChange) {
-    file.load(settings, run, devices, generators, onModelChange);
+LoadResult StartUpNumbering(SettingsFile& file, ProductSettings& settings, RunState& run, KnownDeviceTable& devices,
+                            NumberingGenerators& generators, NumberingPanel& panel,
+                            const std::function<void(int)>& onModelChange) {
+    LoadResult loaded = file.load(settings, run, devices, generators, onModelChange);
     panel.ShowNumberingSettings();
     panel.cbRX_IsSNClick(NumberingRow::Rx);
+    return loaded;
 }
 
 } // namespace kestrelon

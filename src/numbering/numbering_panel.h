@@ -116,8 +116,9 @@ private:
 
 // What start-up does to the numbering: load the settings file, fill the
 // panel, then run cbRX_IsSNClick for the RX box. The window and every
-// headless front end call this one function.
-void StartUpNumbering(SettingsFile& file, ProductSettings& settings, RunState& run, KnownDeviceTable& devices,
+// headless front end call this one function. The load's result tells
+// whether units may be programmed.
+LoadResult StartUpNumbering(SettingsFile& file, ProductSettings& settings, RunState& run, KnownDeviceTable& devices,
                       NumberingGenerators& generators, NumberingPanel& panel,
                       const std::function<void(int)>& onModelChange = {});
 

@@ -5,8 +5,9 @@
 namespace kestrelon {
 
 std::vector<PreviewUnit> PreviewNextUnits(const std::string& settingsPath, int count, Clock& clock,
-                                          std::shared_ptr<RFIDRandomSource> random) {
+                                          std::shared_ptr<RFIDRandomSource> random, LoadResult* loaded) {
     SettingsFile file(settingsPath, ComponentContext{clock, std::move(random)});
+    file.setKeepDamagedCopy(false);
     ProductSettings settings;
     RunState run;   // NotYetActivated stays 1, as before the window first shows
     KnownDeviceTable devices{};
@@ -16,7 +17,8 @@ std::vector<PreviewUnit> PreviewNextUnits(const std::string& settingsPath, int c
     // a preview must never write the file.
     Observed<NumberingBoxes> boxes;
     NumberingPanel panel(generators, boxes, [] {});
-    StartUpNumbering(file, settings, run, devices, generators, panel);
+    const LoadResult result = StartUpNumbering(file, settings, run, devices, generators, panel);
+    if (loaded) *loaded = result;
 
     std::vector<PreviewUnit> units;
     for (int i = 1; i <= count; ++i) {

@@ -5,6 +5,7 @@
 // never touched.
 
 #include "numbering/prod_rfid.h"
+#include "numbering/settings_file.h"
 #include "platform/clock.h"
 
 #include <memory>
@@ -21,7 +22,10 @@ struct PreviewUnit {
     std::optional<int32_t> txRFID;
 };
 
+// loaded, when given, receives the load's result: a file that cannot be
+// read, or a damaged one (reported, not copied: the preview writes nothing).
 std::vector<PreviewUnit> PreviewNextUnits(const std::string& settingsPath, int count, Clock& clock,
-                                          std::shared_ptr<RFIDRandomSource> random = nullptr);
+                                          std::shared_ptr<RFIDRandomSource> random = nullptr,
+                                          LoadResult* loaded = nullptr);
 
 } // namespace kestrelon

@@ -28,10 +28,6 @@ bool IsShiftedHighByte(uint32_t id) {
     }
 }
 
-uint32_t ShiftHighByte(uint32_t id) {
-    return IsShiftedHighByte(id) ? id + 0x10000 : id;
-}
-
 EntropyRFIDRandom::EntropyRFIDRandom() {
     std::random_device rd;
     std::seed_seq seq{rd(), rd(), rd(), rd(), rd(), rd(), rd(), rd()};
@@ -71,10 +67,13 @@ void TProdRFID::setIncCurrentRFID(int32_t v) {
 
 int32_t TProdRFID::NextRFID() {
     if (isRandom_) {
+        // Draws with a shifted high byte are passed over too: shifted, a
+        // 0x29xxxx would become 0x2Axxxx, which the device stores as the
+        // reserved 0xAA.
         uint32_t id;
         do id = random_->draw24() & 0xFFFFFF;
-        while (!RFIDBytesAllowed(id));
-        return static_cast<int32_t>(ShiftHighByte(id));
+        while (!RFIDBytesAllowed(id) || IsShiftedHighByte(id));
+        return static_cast<int32_t>(id);
     }
     // At most 2^24 steps: a full turn of the low 24 bits meets valid IDs.
     uint32_t id;

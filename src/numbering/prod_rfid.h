@@ -19,10 +19,9 @@ inline constexpr std::array<uint8_t, 8> ReservedRFIDBytes{0x00, 0x0F, 0x55, 0x5A
 
 // True when the candidate passes the byte test.
 bool RFIDBytesAllowed(uint32_t id);
-// High bytes that the devices cannot take as they are; a random candidate
-// with one of them is moved one high byte up.
+// High bytes that the devices cannot take as they are; no ID with one of
+// them is handed out.
 bool IsShiftedHighByte(uint32_t id);
-uint32_t ShiftHighByte(uint32_t id);
 
 // Where random IDs come from. Injected so tests can steer the draws.
 class RFIDRandomSource {
@@ -73,10 +72,10 @@ public:
     // The next ID. Random mode changes nothing. Sequential mode consumes the
     // candidate: two reads in a row return two successive IDs.
     //
-    // Sequential mode never applies the high-byte shift: it passes over the
-    // candidates that would be shifted, because a shifted 0x11xxxx lands on
-    // the 0x12xxxx the sequence reaches later, and an ID would be issued
-    // twice.
+    // Neither mode applies the high-byte shift: both pass over the
+    // candidates that would be shifted. In sequence a shifted 0x11xxxx lands
+    // on the 0x12xxxx the sequence reaches later, and an ID would be issued
+    // twice; at random a shifted 0x29xxxx is stored with a reserved byte.
     int32_t NextRFID();
 
 private:

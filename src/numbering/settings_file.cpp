@@ -2,10 +2,13 @@
 
 #include <SimpleIni.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <climits>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
+#include <string_view>
 
 namespace kestrelon {
 
@@ -15,11 +18,13 @@ constexpr const char* kTX = "TX";
 constexpr const char* kDevice = "Device";
 constexpr size_t kMaxStringValue = 2047;
 
-// Case-insensitive names (CSimpleIniA), one value per key, no spaces around
-// "=", plain bytes: what the profile functions read and write.
+// Case-insensitive names (CSimpleIniA), no spaces around "=", plain bytes:
+// what the profile functions read and write. Repeated keys are all kept on
+// reading so that the first one is the one read (sections of one name are
+// merged in file order); every write replaces them all by one.
 void configure(CSimpleIniA& ini) {
     ini.SetUnicode(false);
-    ini.SetMultiKey(false);
+    ini.SetMultiKey(true);
     ini.SetMultiLine(false);
     ini.SetSpaces(false);
     ini.SetQuotes(false);
@@ -45,6 +50,120 @@ bool hexDigits(const std::string& s, int& out) {
         out = out * 16 + d;
     }
     return true;
+}
+
+// The byte a NUL in the file is read as. It can stand in no valid generator
+// text, so a generator value that held a NUL is refused as damaged, while
+// the NUL no longer ends the whole file for the reader.
+constexpr char kNulStandIn = '\x7f';
+
+void appendUtf8(std::string& out, uint32_t cp) {
+    if (cp < 0x80) {
+        out += static_cast<char>(cp);
+    } else if (cp < 0x800) {
+        out += static_cast<char>(0xC0 | (cp >> 6));
+        out += static_cast<char>(0x80 | (cp & 0x3F));
+    } else if (cp < 0x10000) {
+        out += static_cast<char>(0xE0 | (cp >> 12));
+        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (cp & 0x3F));
+    } else {
+        out += static_cast<char>(0xF0 | (cp >> 18));
+        out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
+        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (cp & 0x3F));
+    }
+}
+
+// UTF-16 after its byte-order mark (as Notepad saves "Unicode"), to UTF-8.
+std::string fromUtf16(const std::string& data, bool bigEndian) {
+    std::string out;
+    out.reserve(data.size() / 2);
+    auto unit = [&](size_t i) {
+        const auto a = static_cast<unsigned char>(data[i]), b = static_cast<unsigned char>(data[i + 1]);
+        return static_cast<uint32_t>(bigEndian ? (a << 8 | b) : (b << 8 | a));
+    };
+    for (size_t i = 2; i + 1 < data.size(); i += 2) {
+        uint32_t cp = unit(i);
+        if (cp >= 0xD800 && cp <= 0xDBFF && i + 3 < data.size()) {
+            const uint32_t low = unit(i + 2);
+            if (low >= 0xDC00 && low <= 0xDFFF) {
+                cp = 0x10000 + ((cp - 0xD800) << 10) + (low - 0xDC00);
+                i += 2;
+            }
+        }
+        if (cp >= 0xD800 && cp <= 0xDFFF) cp = 0xFFFD;
+        appendUtf8(out, cp);
+    }
+    return out;
+}
+
+// The file's bytes as the INI reader gets them: UTF-16 with a byte-order
+// mark made 8-bit, a UTF-8 mark dropped, NULs replaced, and a section line
+// that lacks its "]" closed (the reader would otherwise take the following
+// line into the section's name and write the file one line longer on
+// every save).
+std::string profileText(const std::string& data) {
+    std::string text;
+    if (data.compare(0, 2, "\xFF\xFE") == 0)
+        text = fromUtf16(data, false);
+    else if (data.compare(0, 2, "\xFE\xFF") == 0)
+        text = fromUtf16(data, true);
+    else if (data.compare(0, 3, "\xEF\xBB\xBF") == 0)
+        text = data.substr(3);
+    else
+        text = data;
+
+    std::string out;
+    out.reserve(text.size() + 16);
+    size_t start = 0;
+    while (start < text.size()) {
+        size_t end = text.find_first_of("\r\n", start);
+        if (end == std::string::npos) end = text.size();
+        std::string_view line(text.data() + start, end - start);
+        const size_t first = line.find_first_not_of(" \t");
+        const bool openSection = first != std::string_view::npos && line[first] == '[' &&
+                                 line.find(']') == std::string_view::npos;
+        for (char c : line) out += c == '\0' ? kNulStandIn : c;
+        if (openSection) out += ']';
+        // One line end: CR LF, CR or LF.
+        if (end < text.size()) {
+            const size_t len = text[end] == '\r' && end + 1 < text.size() && text[end + 1] == '\n' ? 2 : 1;
+            out.append(text, end, len);
+            end += len;
+        }
+        start = end;
+    }
+    return out;
+}
+
+// Line ends as the profile functions write them, at most one blank line in
+// a row. One pass: the file can be large.
+std::string asProfileLines(const std::string& text) {
+    std::string out;
+    out.reserve(text.size() + text.size() / 16);
+    int blank = 0;
+    size_t start = 0;
+    while (start < text.size()) {
+        size_t end = text.find('\n', start);
+        if (end == std::string::npos) end = text.size();
+        size_t len = end - start;
+        if (len > 0 && text[start + len - 1] == '\r') --len;
+        if (len == 0) {
+            if (++blank <= 1) out += "\r\n";
+        } else {
+            blank = 0;
+            out.append(text, start, len);
+            out += "\r\n";
+        }
+        start = end + 1;
+    }
+    return out;
+}
+
+bool loadProfile(CSimpleIniA& ini, const std::string& data) {
+    configure(ini);
+    return ini.LoadData(profileText(data)) >= 0;
 }
 
 class Reader {
@@ -76,11 +195,11 @@ std::string vidPidText(int v) {
     return buf;
 }
 
-// Restores a generator from its INI value; constructor defaults when the
-// value is empty, broken or of the wrong class.
+// A generator from its INI value; null when the value is broken, too long
+// or of the wrong class.
 template <class T>
-std::unique_ptr<T> restore(const std::string& value, const ComponentContext& ctx, std::unique_ptr<T> fallback) {
-    if (value.empty()) return fallback;
+std::unique_ptr<T> restore(const std::string& value, const ComponentContext& ctx) {
+    if (value.size() > kMaxStringValue) return nullptr;   // the profile functions would cut it short
     try {
         auto object = TextToComponent(replaceAll(value, ";", "\r\n"), ctx);
         if (auto* typed = dynamic_cast<T*>(object.get())) {
@@ -89,7 +208,31 @@ std::unique_ptr<T> restore(const std::string& value, const ComponentContext& ctx
         }
     } catch (const ComponentTextError&) {
     }
-    return fallback;
+    return nullptr;
+}
+
+// A stored serial-number generator whose text sets no byte counts (only a
+// hand-made one) has 0 + 0 bytes, which no write rule can store again: it
+// would come back with a fixed part of 6. Give it the bytes it lacks as
+// fixed part, with only the fixed bytes it showed, so its serial numbers
+// stay as they were and the next save stores what the load gives.
+void settleByteCounts(TProdSN& sn) {
+    const int limit = sn.IsDate() ? 4 : 6;
+    if (sn.FixSNByteCount() + sn.IncSNByteCount() == limit) return;
+    const int fix = sn.FixSNByteCount();   // 0..6 by the write rules
+    const uint64_t shown = (uint64_t{1} << (8 * fix)) - 1;
+    sn.setFixSN(static_cast<int64_t>(static_cast<uint64_t>(sn.FixSN()) & shown));
+    sn.setIncSNByteCount(sn.IncSNByteCount());
+}
+
+// An RF ID generator resumes at the start the last save stored (the ID
+// after every one it had read, or the start the operator typed), not
+// merely after the last unit that passed: IDs read for units that then
+// failed may be in devices already. A start of 0 is never stored by a save
+// in sequence (0x000000 has reserved bytes): a text without one keeps the
+// position its lines give.
+void resumeAtStoredStart(TProdRFID& id) {
+    if (id.IncInitRFID() != 0) id.setIncInitRFID(id.IncInitRFID());
 }
 
 // RunMode stays 2 for the whole load, whatever happens inside.
@@ -144,35 +287,111 @@ KnownDevice ParseDeviceValue(const std::string& text) {
     return KnownDevice{vid, pid};
 }
 
+// The file as last read or written, parsed, with the stamp it had then: a
+// save starts from it instead of parsing the whole file again while the
+// file is still that one (a large file takes most of a save's time to parse).
+struct SettingsFile::Parsed {
+    CSimpleIniA ini;
+    FileStamp stamp;
+};
+
 SettingsFile::SettingsFile(std::string path, ComponentContext ctx, std::shared_ptr<SettingsFileOps> ops)
     : path_(std::move(path)), ctx_(std::move(ctx)), ops_(ops ? std::move(ops) : PosixSettingsFileOps()) {}
 
-void SettingsFile::load(ProductSettings& s, RunState& run, KnownDeviceTable& devices,
-                        NumberingGenerators& generators, const std::function<void(int)>& onModelChange) {
-    LoadingMode loading(run);
+SettingsFile::~SettingsFile() = default;
 
-    if (!ops_->exists(path_)) {
-        s.CustKey1 = 7;
-        s.CustKey2 = 8;
-        s.SoftISS = false;
-        s.CpiHigh = false;
-        s.PowerSaving = 0;
-        s.PowerOnAutoConnect = true;
-        s.BatteryLevel = listIndex(6, kBatteryItems);   // asks for item 6 of a 3-item list
-        s.VidSet.clear();
-        s.PidSet.clear();
-        s.StringDesc.clear();
+namespace {
+
+std::string unreadableText(const std::string& path, const std::string& reason) {
+    return "Cannot read the settings file " + path + ": " + reason;
+}
+
+void firstStartDefaults(ProductSettings& s) {
+    s.CustKey1 = 7;
+    s.CustKey2 = 8;
+    s.SoftISS = false;
+    s.CpiHigh = false;
+    s.PowerSaving = 0;
+    s.PowerOnAutoConnect = true;
+    s.BatteryLevel = listIndex(6, kBatteryItems);   // asks for item 6 of a 3-item list
+    s.VidSet.clear();
+    s.PidSet.clear();
+    s.StringDesc.clear();
+}
+
+std::string twoDigits(int v) {
+    char buf[8];
+    std::snprintf(buf, sizeof buf, "%02d", v % 100);
+    return buf;
+}
+
+// A file that lost its "TX" section: empty, garbage, UTF-16 without its
+// mark, or keys outside any section. A hand-made file with nothing but a
+// "Device" section (extra receivers added before the first start) is an
+// ordinary first start.
+bool lacksTxSection(const CSimpleIniA& ini) {
+    if (ini.GetSection(kTX)) return false;
+    const CSimpleIniA::TKeyVal* loose = ini.GetSection("");
+    return !ini.GetSection(kDevice) || (loose && !loose->empty());
+}
+
+} // namespace
+
+SettingsStatus SettingsFile::lock(uint32_t waitMs) {
+    const PathState state = InspectSettingsPath(path_);
+    if (state.kind == PathKind::NotRegular || state.kind == PathKind::Unusable)
+        return {false, unreadableText(path_, state.reason)};
+    FileLock::Attempt a = FileLock::Acquire(ResolveSymlinks(path_) + ".lock", waitMs, ctx_.clock);
+    switch (a.outcome) {
+    case FileLock::Outcome::Acquired:
+        lock_ = std::move(a.lock);
+        // No save runs in another process now: what matches the pattern of
+        // our temporary files is left over from one that was cut short.
+        RemoveStaleTemps(path_);
+        return {};
+    case FileLock::Outcome::Held:
+        return {false, "The settings file " + path_ + " is in use by another copy of the program (process " +
+                           (a.holderPid > 0 ? std::to_string(a.holderPid) : std::string("unknown")) + ")"};
+    case FileLock::Outcome::Failed:
+        break;
+    }
+    return {false, "Cannot lock the settings file " + path_ + ": " + a.reason};
+}
+
+LoadResult SettingsFile::load(ProductSettings& s, RunState& run, KnownDeviceTable& devices,
+                              NumberingGenerators& generators, const std::function<void(int)>& onModelChange) {
+    LoadingMode loading(run);
+    unreadable_.clear();
+
+    LoadResult result;
+    parsed_.reset();
+    const PathState state = InspectSettingsPath(path_);
+    std::string data;
+    auto parsed = std::make_unique<Parsed>();
+    // Stamped before reading: a change in between makes the stamp stale
+    // and the next save read the file again, never the reverse.
+    const bool stamped = StampOf(path_, parsed->stamp);
+    if (state.kind == PathKind::Missing) {
+        firstStartDefaults(s);
         generators.reset(ctx_);
-        return;
+        result.firstStart = true;
+        return result;
+    }
+    if (state.kind != PathKind::Regular || !ops_->readAll(path_, data)) {
+        // Never the defaults over a file that is there: saves stay refused
+        // until a load succeeds.
+        unreadable_ = unreadableText(path_, state.kind == PathKind::Regular ? std::strerror(errno) : state.reason);
+        firstStartDefaults(s);
+        generators.reset(ctx_);
+        result.ok = false;
+        result.message = unreadable_;
+        return result;
     }
 
-    // An existing file that cannot be read behaves like one without keys.
-    std::string data;
-    ops_->readAll(path_, data);
-    CSimpleIniA ini;
-    configure(ini);
-    ini.LoadData(data);
+    CSimpleIniA& ini = parsed->ini;
+    loadProfile(ini, data);
     const Reader r(ini);
+    bool damaged = lacksTxSection(ini);
 
     s.MouseOnly = r.boolean("MouseOnly", true);
     s.CustKey1 = listIndex(r.integer("CustKey1", 7), kCustKeyItems);
@@ -230,34 +449,111 @@ void SettingsFile::load(ProductSettings& s, RunState& run, KnownDeviceTable& dev
     s.LRMBinding = r.boolean("LRMBinding", false);
     s.StringDesc = r.str(kTX, "PName", kDefaultStringDesc);
     s.RFPower = listIndex(r.integer("RFPower", 3), kRFPowerItems);
-    s.SleepPeriod = r.integer("Sleep", 56);
-    s.WakeupPeriod = r.integer("WakeupPeriod", 15);
+    // The spin boxes' ranges: the dongle takes each period as one byte.
+    s.SleepPeriod = std::clamp(r.integer("Sleep", 56), 0, 240);
+    s.WakeupPeriod = std::clamp(r.integer("WakeupPeriod", 15), 3, 19);
     s.KeyboardBind = r.boolean("KBind", false);
     s.CallMERO = r.boolean("EnabledMERO", false);
     s.ResetRF = r.boolean("ResetRF", true);
 
-    generators.RxSN = restore(r.str(kTX, "RXSNINFO", ""), ctx_, std::make_unique<TProdSN>(ctx_.clock));
-    generators.TxSN = restore(r.str(kTX, "TXSNINFO", ""), ctx_, std::make_unique<TProdSN>(ctx_.clock));
-    generators.RxRFID = restore(r.str(kTX, "RXRFIDINFO", ""), ctx_, std::make_unique<TProdRFID>(ctx_.random));
-    generators.TxRFID = restore(r.str(kTX, "TXRFIDINFO", ""), ctx_, std::make_unique<TProdRFID>(ctx_.random));
+    // Each generator on its own: one that cannot be read starts from its
+    // defaults and leaves the others as stored.
+    auto generator = [&](const char* key, auto fallback) {
+        using T = typename decltype(fallback)::element_type;
+        const char* value = ini.GetValue(kTX, key, nullptr);
+        if (!value || !*value) return fallback;
+        if (auto object = restore<T>(value, ctx_)) return object;
+        damaged = true;
+        return fallback;
+    };
+    generators.RxSN = generator("RXSNINFO", std::make_unique<TProdSN>(ctx_.clock));
+    generators.TxSN = generator("TXSNINFO", std::make_unique<TProdSN>(ctx_.clock));
+    generators.RxRFID = generator("RXRFIDINFO", std::make_unique<TProdRFID>(ctx_.random));
+    generators.TxRFID = generator("TXRFIDINFO", std::make_unique<TProdRFID>(ctx_.random));
+    settleByteCounts(*generators.RxSN);
+    settleByteCounts(*generators.TxSN);
+    resumeAtStoredStart(*generators.RxRFID);
+    resumeAtStoredStart(*generators.TxRFID);
+    if (stamped) parsed_ = std::move(parsed);
+
+    if (!damaged) return result;
+    const std::string told = "The settings file " + path_ + " is damaged";
+    const std::string defaults = "; the values that could not be read start from their defaults";
+    if (!keepDamagedCopy_) {
+        result.message = told + defaults;
+        return result;
+    }
+    std::string reason;
+    result.damagedCopy = copyDamaged(data, reason);
+    if (result.damagedCopy.empty()) {
+        // Its counters must not be overwritten before someone has kept them.
+        unreadable_ = told + " and could not be copied aside: " + reason;
+        result.ok = false;
+        result.message = unreadable_;
+        return result;
+    }
+    result.message = told + "; it was copied to " + result.damagedCopy + defaults;
+    return result;
+}
+
+// "<target>.damaged-YYYYMMDD-HHMMSS" beside the file's target, or the copy
+// an earlier start already made of these very bytes.
+std::string SettingsFile::copyDamaged(const std::string& data, std::string& reason) {
+    for (const std::string& copy : SiblingsOf(path_, ".damaged-")) {
+        std::string existing;
+        if (ops_->readAll(copy, existing) && existing == data) return copy;
+    }
+    const std::string target = ResolveSymlinks(path_);
+    const LocalDateTime t = ctx_.clock.localNow();
+    const std::string stamp = std::to_string(t.year) + twoDigits(t.month) + twoDigits(t.day) + "-" +
+                              twoDigits(t.hour) + twoDigits(t.minute) + twoDigits(t.second);
+    const std::string base = target + ".damaged-" + stamp;
+    for (int n = 1; n < 100; ++n) {
+        const std::string copy = n == 1 ? base : base + "-" + std::to_string(n);
+        if (WriteNewFile(copy, data, reason)) return copy;
+        if (reason != std::strerror(EEXIST)) return {};
+    }
+    return {};
+}
+
+SettingsStatus SettingsFile::canReplace() const {
+    if (!unreadable_.empty()) return {false, unreadable_};
+    std::string why;
+    if (!CanReplaceFile(path_, why)) return {false, "Unable to write to " + path_ + ": " + why};
+    return {};
 }
 
 SaveResult SettingsFile::save(const ProductSettings& s, const RunState& run, NumberingGenerators& generators) {
     if (run.NotYetActivated == 1) return {};
+    if (!unreadable_.empty()) {
+        lastSaveFailed_ = true;
+        return {false, unreadable_};
+    }
     const SaveResult failed{false, "Unable to write to " + path_};
+    lastSaveFailed_ = true;
 
     // Start from the file as it is, so the "Device" section, foreign keys
     // and the key order survive; a file that exists but cannot be read is
-    // not overwritten with a partial picture of it.
-    CSimpleIniA ini;
-    configure(ini);
-    if (ops_->exists(path_)) {
-        std::string data;
-        if (!ops_->readAll(path_, data)) return failed;
-        ini.LoadData(data);
+    // not overwritten with a partial picture of it. Anything but a regular
+    // file (a folder, a FIFO, a device) is never replaced.
+    const PathState state = InspectSettingsPath(path_);
+    if (state.kind == PathKind::NotRegular || state.kind == PathKind::Unusable) return failed;
+    FileStamp now;
+    if (!parsed_ || !StampOf(path_, now) || !(now == parsed_->stamp)) {
+        parsed_.reset();
+        auto fresh = std::make_unique<Parsed>();
+        configure(fresh->ini);
+        fresh->stamp = now;
+        if (state.kind == PathKind::Regular) {
+            std::string data;
+            if (!ops_->readAll(path_, data)) return failed;
+            loadProfile(fresh->ini, data);
+        }
+        parsed_ = std::move(fresh);
     }
+    CSimpleIniA& ini = parsed_->ini;
 
-    auto put = [&](const char* key, const std::string& value) { ini.SetValue(kTX, key, value.c_str()); };
+    auto put = [&](const char* key, const std::string& value) { ini.SetValue(kTX, key, value.c_str(), nullptr, true); };
     auto putInt = [&](const char* key, long long v) { put(key, std::to_string(v)); };
     auto putBool = [&](const char* key, bool v) { put(key, v ? "1" : "0"); };
 
@@ -307,21 +603,22 @@ SaveResult SettingsFile::save(const ProductSettings& s, const RunState& run, Num
     };
     putObject("RXSNINFO", *generators.RxSN);
     putObject("TXSNINFO", *generators.TxSN);
-    // The stored start of each RF ID sequence becomes its next ID, so a
-    // restart continues there.
-    generators.RxRFID->setIncInitRFID(generators.RxRFID->NextRFID());
+    // The stored start of a sequential RF ID generator becomes its next ID,
+    // so a restart continues there. A random one keeps the start it has: a
+    // fresh draw there on every save would only make the file change each
+    // time with nothing to tell.
+    for (TProdRFID* id : {generators.RxRFID.get(), generators.TxRFID.get()})
+        id->setIncInitRFID(id->IsRandom() ? id->IncInitRFID() : id->NextRFID());
     putObject("RXRFIDINFO", *generators.RxRFID);
-    generators.TxRFID->setIncInitRFID(generators.TxRFID->NextRFID());
     putObject("TXRFIDINFO", *generators.TxRFID);
 
     std::string text;
-    if (ini.Save(text) < 0) return failed;
-    // One blank line at most between sections, and line ends as the
-    // platform's profile functions write them.
-    text = replaceAll(text, "\r\n", "\n");
-    while (text.find("\n\n\n") != std::string::npos) text = replaceAll(text, "\n\n\n", "\n\n");
-    text = replaceAll(text, "\n", "\r\n");
-    if (!ReplaceFileAtomically(*ops_, path_, text)) return failed;
+    if (ini.Save(text) < 0 || !ReplaceFileAtomically(*ops_, path_, asProfileLines(text))) {
+        parsed_.reset();   // read the file again next time: it may be either version
+        return failed;
+    }
+    if (!StampOf(path_, parsed_->stamp)) parsed_.reset();
+    lastSaveFailed_ = false;
     return {};
 }
 

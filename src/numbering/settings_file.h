@@ -3,7 +3,8 @@
 // generators, in section "TX"; extra dongle IDs in the read-only section
 // "Device". Laid out the way the platform's profile functions leave such a
 // file (key=value, keys in the order first written, names matched without
-// regard to case), so files move freely between this tool and older ones.
+// regard to case, the first of repeated keys or sections counts), so files
+// move freely between this tool and older ones.
 
 #include "device/known_devices.h"
 #include "numbering/comp_stream.h"
@@ -11,6 +12,7 @@
 #include "numbering/generators.h"
 #include "model/product_settings.h"
 #include "model/run_state.h"
+#include "platform/file_lock.h"
 
 #include <functional>
 #include <memory>
@@ -28,35 +30,82 @@ constexpr int kBatteryItems = 3;
 constexpr const char* kSettingsFileName = "TX.ini";
 constexpr const char* kDefaultStringDesc = "USB 2.4G Wireless Desktop";
 
-struct SaveResult {
+// Whether the settings file lets units be programmed, and what to tell the
+// operator. A message can come with ok as well (a notice, such as that a
+// damaged file was copied aside).
+struct SettingsStatus {
     bool ok = true;
-    std::string message;   // "Unable to write to <path>" when not ok
+    std::string message;
+};
+// A save: not ok with "Unable to write to <path>" when the file was not
+// replaced.
+using SaveResult = SettingsStatus;
+
+struct LoadResult : SettingsStatus {
+    bool firstStart = false;    // no file yet: the defaults, nothing to tell
+    std::string damagedCopy;    // where a damaged file was copied before anything could overwrite it
 };
 
 class SettingsFile {
 public:
     // ops null: the real file system.
     SettingsFile(std::string path, ComponentContext ctx, std::shared_ptr<SettingsFileOps> ops = nullptr);
+    ~SettingsFile();
 
     const std::string& path() const { return path_; }
+
+    // Takes the exclusive lock on the file (a lock file "<name>.lock" beside
+    // it) for the life of this object, waiting up to waitMs for a holder
+    // that is shutting down, and then removes the temporary files that saves
+    // cut short left behind. Not ok, with one line naming the file and the
+    // holder's process ID, when another copy of the program keeps it.
+    SettingsStatus lock(uint32_t waitMs);
+    bool locked() const { return lock_ != nullptr; }
 
     // Reads the file into the options, slots 7-20 of the device table and
     // four new generators. RunMode is 2 while it runs and 0 afterwards.
     // onModelChange runs where "Model_Select" is read, only when the stored
     // model differs from settings.ModelIndex (which is set first); keys read
     // after it can still override what the hook did.
-    void load(ProductSettings& settings, RunState& run, KnownDeviceTable& devices,
-              NumberingGenerators& generators, const std::function<void(int)>& onModelChange = {});
+    //
+    // No file: a first start with the defaults. A file that is there but
+    // cannot be read: not ok, the defaults, and every later save refused, so
+    // the file is never overwritten with them. A damaged file (its generator
+    // values do not parse): each generator that can be read is kept, the
+    // others start from their defaults, and the file is first copied aside
+    // once as "<name>.damaged-<date>-<time>", which the message names.
+    LoadResult load(ProductSettings& settings, RunState& run, KnownDeviceTable& devices,
+                    NumberingGenerators& generators, const std::function<void(int)>& onModelChange = {});
 
     // Writes everything back, replacing the file as a whole. Does nothing
     // before the main window was first activated (NotYetActivated == 1).
-    // Moves each RF ID generator's start to its next ID before storing it.
+    // Moves each sequential RF ID generator's start to its next ID before
+    // storing it.
     SaveResult save(const ProductSettings& settings, const RunState& run, NumberingGenerators& generators);
 
+    // Whether a save could replace the file now (its folder takes new
+    // files, the file is writable or not there yet); cheap enough to ask
+    // before every unit. Not ok after a load that could not read the file.
+    SettingsStatus canReplace() const;
+    // The last save that ran did not reach the file.
+    bool lastSaveFailed() const { return lastSaveFailed_; }
+
+    // Off: a damaged file is reported but not copied (a preview that must
+    // not write anything).
+    void setKeepDamagedCopy(bool on) { keepDamagedCopy_ = on; }
+
 private:
+    struct Parsed;
+    std::string copyDamaged(const std::string& data, std::string& reason);
+
     std::string path_;
     ComponentContext ctx_;
     std::shared_ptr<SettingsFileOps> ops_;
+    std::unique_ptr<FileLock> lock_;
+    std::unique_ptr<Parsed> parsed_;
+    std::string unreadable_;   // why the last load could not read the file
+    bool lastSaveFailed_ = false;
+    bool keepDamagedCopy_ = true;
 };
 
 // The value conventions of the file, exposed for the tests and the tools.

@@ -1,6 +1,8 @@
 // The command line as an engineer and a planner use it: exit codes, the
 // engineering round trip through a kept simulated pair, and the line run.
 #include "cli/cli.h"
+#include "platform/file_lock.h"
+#include "platform/virtual_clock.h"
 
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
@@ -9,6 +11,7 @@
 #include <fstream>
 #include <set>
 #include <sstream>
+#include <unistd.h>
 
 namespace fs = std::filesystem;
 using kestrelon::cli::runCli;
@@ -142,6 +145,36 @@ TEST_F(Cli, RunProgramsUnitsAndContinuesNumberingAcrossRuns) {
     for (const auto& rec : records(next.out))
         for (const char* key : {"rx_rfid", "tx_rfid", "rx_sn", "tx_sn"})
             EXPECT_FALSE(seen.count(std::string(key) + "=" + rec[key].get<std::string>())) << rec.dump();
+}
+
+TEST_F(Cli, RunProgramsNothingOnASettingsFileInUseOrUnreadable) {
+    kestrelon::VirtualClock clock;
+    std::ofstream("TX.ini") << "[TX]\r\nDelay=5\r\n";
+    auto held = kestrelon::FileLock::Acquire("TX.ini.lock", 0, clock);   // another copy of the program
+    ASSERT_TRUE(held.lock);
+    fs::create_directory("folder.ini");
+    struct Case {
+        std::string settings, error;
+    };
+    const std::string holder = "in use by another copy of the program (process " + std::to_string(::getpid());
+    for (const Case& c : {Case{"TX.ini", holder}, Case{"folder.ini", "folder.ini: it is a folder"},
+                          Case{"", "no file name was given"}}) {
+        const Result r = cli({"run", "--sim", "--fast", "--json", "--settings", c.settings});
+        EXPECT_EQ(r.code, 2) << c.settings;
+        EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << r.err;
+        EXPECT_NE(r.err.find(c.error), std::string::npos) << r.err;
+        EXPECT_EQ(r.out, "");
+    }
+    std::ifstream in("TX.ini");
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), "[TX]\r\nDelay=5\r\n");
+
+    // A damaged file: numbers says so, and writes nothing (no copy either).
+    std::ofstream("bad.ini") << "\x01\x02garbage";
+    const Result numbers = cli({"numbers", "--settings", "bad.ini"});
+    EXPECT_EQ(numbers.code, 1);
+    EXPECT_NE(numbers.err.find("bad.ini is damaged"), std::string::npos) << numbers.err;
+    for (const auto& e : fs::directory_iterator("."))
+        EXPECT_EQ(e.path().filename().string().find(".damaged-"), std::string::npos) << e.path();
 }
 
 TEST_F(Cli, EveryFaultKindFailsWithoutMovingACounter) {

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <deque>
+#include <random>
 #include <set>
 
 namespace kestrelon {
@@ -75,16 +76,29 @@ TEST(ProdRFIDTest, SequentialWrapsAtTheTopWithoutOverflow) {
     EXPECT_LE(v, 0xFFFFFF);
 }
 
-TEST(ProdRFIDTest, RandomRedrawsRejectedAndShiftsWithoutChangingState) {
-    auto random = std::make_shared<ScriptedRandom>(std::deque<uint32_t>{0x1234FF, 0x00FF01, 0x290203});
+TEST(ProdRFIDTest, RandomRedrawsRejectedAndShiftedWithoutChangingState) {
+    auto random =
+        std::make_shared<ScriptedRandom>(std::deque<uint32_t>{0x1234FF, 0x00FF01, 0x290203, 0x110203, 0x300203});
     TProdRFID id(random);
     id.setIncInitRFID(77);
-    EXPECT_EQ(id.NextRFID(), 0x2A0203);   // 0x29 is moved one up
-    EXPECT_EQ(random->count, 3);
+    EXPECT_EQ(id.NextRFID(), 0x300203);   // 0x29 would be stored as the reserved 0xAA once shifted
+    EXPECT_EQ(random->count, 5);
     EXPECT_TRUE(id.IsRandom());
     EXPECT_EQ(id.IncInitRFID(), 77);
     EXPECT_EQ(id.IncPrevRFID(), 76);
     EXPECT_EQ(id.IncCurrentRFID(), 0);
+}
+
+TEST(ProdRFIDTest, RandomNeverHandsOutAShiftedOrReservedId) {
+    struct Seeded : RFIDRandomSource {
+        std::mt19937 engine{12345};
+        uint32_t draw24() override { return engine() & 0xFFFFFF; }
+    };
+    TProdRFID id(std::make_shared<Seeded>());
+    for (int i = 0; i < 200000; ++i) {
+        const uint32_t v = static_cast<uint32_t>(id.NextRFID());
+        ASSERT_TRUE(RFIDBytesAllowed(v) && !IsShiftedHighByte(v)) << std::hex << v;
+    }
 }
 
 TEST(ProdRFIDTest, RandomFromEntropyVariesAndPassesTheByteTest) {

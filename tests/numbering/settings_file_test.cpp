@@ -1,11 +1,14 @@
 #include "numbering/settings_file.h"
 
+#include "numbering/numbering_panel.h"
 #include "platform/virtual_clock.h"
 #include "temp_dir.h"
 
 #include <gtest/gtest.h>
 
+#include <random>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace kestrelon {
 namespace {
@@ -200,14 +203,21 @@ TEST_F(SettingsFileTest, BrokenGeneratorValuesStartFromConstructorDefaults) {
 }
 
 TEST_F(SettingsFileTest, SaveStoresNextSequentialIdAsStart) {
+    // The sequence resumes at the stored start: IDs before it were read for
+    // units, or the operator typed it.
     writeIni("RXRFIDINFO=object TProdRFID;  IsRandom = False;  IncInitRFID = 500;  IncPrevRFID = 499;  "
+             "IncCurrentRFID = 100;end;\r\n"
+             "TXRFIDINFO=object TProdRFID;  IsRandom = False;  IncInitRFID = 50;  IncPrevRFID = 49;  "
              "IncCurrentRFID = 100;end;\r\n");
     load();
-    EXPECT_EQ(gens.RxRFID->IncPrevRFID(), 100);
+    EXPECT_EQ(gens.RxRFID->IncPrevRFID(), 499);
+    EXPECT_EQ(gens.TxRFID->IncPrevRFID(), 49);   // a start typed behind the last unit restarts there
     run.NotYetActivated = 0;
     ASSERT_TRUE(save().ok);
-    EXPECT_NE(readFile(path).find("IncInitRFID = 257;  IncPrevRFID = 256;  IncCurrentRFID = 100;"),
-              std::string::npos);   // 0x000101: 0x65..0x100 have a reserved byte
+    const std::string text = readFile(path);
+    EXPECT_NE(text.find("IncInitRFID = 500;  IncPrevRFID = 499;  IncCurrentRFID = 100;"), std::string::npos);
+    EXPECT_NE(text.find("IncInitRFID = 257;  IncPrevRFID = 256;  IncCurrentRFID = 100;"),
+              std::string::npos);   // TX: 0x000101, every ID below it has the reserved middle byte 0x00
 }
 
 // Fails one step of the replacement; the rest behaves like the disk.
@@ -269,11 +279,255 @@ TEST_F(SettingsFileTest, ReadOnlyFileIsReportedAndLeftAlone) {
     writeIni("Delay=5\r\n");
     ::chmod(path.c_str(), 0444);
     load();
+    EXPECT_TRUE(file.canReplace().ok == false && file.canReplace().message.find(path) != std::string::npos);
     run.NotYetActivated = 0;
     const SaveResult r = save();
     EXPECT_FALSE(r.ok);
     EXPECT_EQ(r.message, "Unable to write to " + path);
+    EXPECT_TRUE(file.lastSaveFailed());
     EXPECT_EQ(readFile(path), "[TX]\r\nDelay=5\r\n");
+
+    ::chmod(path.c_str(), 0644);
+    EXPECT_TRUE(file.canReplace().ok);
+    ASSERT_TRUE(save().ok);
+    EXPECT_FALSE(file.lastSaveFailed());
+}
+
+TEST_F(SettingsFileTest, APathThatIsThereButCannotBeReadIsAnErrorAndNeverReplaced) {
+    namespace fs = std::filesystem;
+    struct Case {
+        const char* name;
+        std::function<std::string()> make;
+        const char* reason;
+    };
+    const std::vector<Case> cases{
+        {"folder", [&] { fs::create_directory(path); return path; }, "it is a folder"},
+        {"FIFO", [&] { ::mkfifo(path.c_str(), 0644); return path; }, "not a regular file"},
+        {"device", [&] { fs::create_symlink("/dev/null", path); return path; }, "not a regular file"},
+        {"missing folder", [&] { return dir.file("gone/TX.ini"); }, "does not exist"},
+        {"empty path", [] { return std::string(); }, "no file name"},
+        {"no read permission", [&] { writeIni("Delay=5\r\n"); ::chmod(path.c_str(), 0); return path; },
+         "Permission denied"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        fs::remove_all(path);
+        if (std::string(c.name) == "no read permission" && ::geteuid() == 0) continue;   // root reads anyway
+        const std::string p = c.make();
+        const auto type = fs::symlink_status(p).type();
+        SettingsFile f(p, ComponentContext{clock, nullptr});
+        const LoadResult r = f.load(settings, run, devices, gens);
+        EXPECT_FALSE(r.ok);
+        EXPECT_NE(r.message.find("settings file " + p + ":"), std::string::npos) << r.message;
+        EXPECT_NE(r.message.find(c.reason), std::string::npos) << r.message;
+        EXPECT_FALSE(f.canReplace().ok);
+        run.NotYetActivated = 0;
+        EXPECT_FALSE(f.save(settings, run, gens).ok);
+        EXPECT_EQ(fs::symlink_status(p).type(), type);
+        run.NotYetActivated = 1;
+    }
+}
+
+TEST_F(SettingsFileTest, SaveReplacesALinksTargetAndKeepsItsPermissions) {
+    namespace fs = std::filesystem;
+    fs::create_directory(dir.file("share"));
+    const std::string target = dir.file("share/TX.ini");
+    writeFile(target, "[TX]\r\nDelay=5\r\n");
+    ::chmod(target.c_str(), 0640);
+    fs::create_symlink("share/TX.ini", path);
+    load();
+    run.NotYetActivated = 0;
+    ASSERT_TRUE(save().ok);
+    EXPECT_TRUE(fs::is_symlink(path));
+    EXPECT_NE(readFile(target).find("Delay=5\r\n"), std::string::npos);
+    EXPECT_NE(readFile(target).find("RXSNINFO="), std::string::npos);
+    EXPECT_EQ(fs::status(target).permissions() & fs::perms::all, fs::perms(0640));
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir.file("share")), fs::directory_iterator()), 1);
+
+    fs::remove(target);   // a link to a file not made yet: the first save makes it
+    ASSERT_TRUE(save().ok);
+    EXPECT_TRUE(fs::is_symlink(path) && fs::is_regular_file(target));
+}
+
+std::string utf16le(const std::string& ascii) {
+    std::string out;
+    for (char c : ascii) out += {c, '\0'};
+    return out;
+}
+
+TEST_F(SettingsFileTest, ADamagedFileIsCopiedAsideOnceAndEachGeneratorReadOnItsOwn) {
+    namespace fs = std::filesystem;
+    using namespace std::string_literals;
+    const std::string txId = "TXRFIDINFO=object TProdRFID;  IsRandom = False;  IncInitRFID = 2241622;  "
+                             "IncPrevRFID = 2241621;  IncCurrentRFID = 2241000;end;\r\n";
+    struct Case {
+        const char* name;
+        std::string bytes;
+        bool damaged, txKept;
+    };
+    const std::vector<Case> cases{
+        {"garbage", "\x01\xff\xfe[x\n\0\x02="s, true, false},
+        {"empty", "", true, false},
+        {"no section", "RXSNINFO=object TProdSN;end;\r\n" + txId, true, false},
+        {"UTF-16 without its mark", utf16le("[TX]\r\n" + txId), true, false},
+        {"NUL in a generator",
+         "[TX]\r\nRXRFIDINFO=object TProdRFID;  IsRandom = \0True;end;\r\n"s + txId, true, true},
+        {"too long", "[TX]\r\nRXSNINFO=object TProdSN;" + std::string(2100, ' ') + "end;\r\n" + txId, true, true},
+        {"out of range", "[TX]\r\nRXRFIDINFO=object TProdRFID;  IncInitRFID = 4294967296;end;\r\n" + txId, true, true},
+        {"wrong class", "[TX]\r\nRXSNINFO=object TProdRFID;  IsRandom = False;end;\r\n" + txId, true, true},
+        {"UTF-16 with its mark", "\xff\xfe" + utf16le("[TX]\r\n" + txId), false, true},
+        {"only a Device section", "[Device]\r\n0=F3D70A01\r\n", false, false},
+        {"a generator missing", "[TX]\r\n" + txId, false, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        for (const auto& e : fs::directory_iterator(dir.file(""))) fs::remove(e.path());
+        writeFile(path, c.bytes);
+        const LoadResult first = file.load(settings, run, devices, gens);
+        EXPECT_TRUE(first.ok);
+        EXPECT_TRUE(gens.RxRFID->IsRandom());
+        EXPECT_EQ(gens.TxRFID->IsRandom(), !c.txKept);
+        if (c.txKept) {
+            EXPECT_EQ(gens.TxRFID->NextRFID(), 0x223456);
+        }
+        if (!c.damaged) {
+            EXPECT_EQ(first.message, "");
+            EXPECT_EQ(dir.entries(), 1u);
+            continue;
+        }
+        ASSERT_FALSE(first.damagedCopy.empty());
+        EXPECT_EQ(readFile(first.damagedCopy), c.bytes);
+        EXPECT_EQ(first.damagedCopy.rfind(path + ".damaged-20090101-08", 0), 0u) << first.damagedCopy;
+        EXPECT_NE(first.message.find(first.damagedCopy), std::string::npos);
+        clock.advanceMs(5000);
+        EXPECT_EQ(file.load(settings, run, devices, gens).damagedCopy, first.damagedCopy);   // once
+        EXPECT_EQ(dir.entries(), 2u);
+    }
+    fs::remove(path);
+    EXPECT_TRUE(file.load(settings, run, devices, gens).firstStart);
+}
+
+TEST_F(SettingsFileTest, TheFirstOfRepeatedKeysCountsAndAnOpenSectionLineDoesNotGrowTheFile) {
+    writeFile(path, "[Device\r\n3=F3D70A01\r\n[TX]\r\nDelay=1\r\nDelay=2\r\n[tx]\r\nDelay=3\r\nCPI=1\r\n");
+    load();
+    EXPECT_EQ(settings.Delay, 1);
+    EXPECT_TRUE(settings.CpiHigh);
+    EXPECT_EQ(devices[10].vendorId, 0xF3D7);
+    run.NotYetActivated = 0;
+    ASSERT_TRUE(save().ok);
+    const std::string once = readFile(path);
+    EXPECT_EQ(once.rfind("[Device]\r\n3=F3D70A01\r\n", 0), 0u);
+    EXPECT_EQ(once.find("Delay=", once.find("Delay=1\r\n") + 1), std::string::npos);
+    load();
+    ASSERT_TRUE(save().ok);
+    EXPECT_EQ(readFile(path), once);
+}
+
+// The disk steps without forcing data out, so many saves stay quick.
+class NoSyncOps : public SettingsFileOps {
+public:
+    bool flush(int) override { return true; }
+    void syncFolder(const std::string&) override {}
+};
+
+std::vector<int64_t> stateOf(const TProdSN& s) {
+    return {s.IsSN(), s.IsDate(), s.FixSNByteCount(), s.FixSN(), s.IncSNByteCount(),
+            s.IncInitSN(), s.IncPrevSN(), s.IncCurrentSN(), s.IsFixAscii()};
+}
+
+TEST_F(SettingsFileTest, SaveLoadSaveIsAFixedPointForEveryGeneratorState) {
+    SettingsFile quick(path, ComponentContext{clock, nullptr}, std::make_shared<NoSyncOps>());
+    run.NotYetActivated = 0;
+    std::mt19937_64 rng(2024);
+    auto pick = [&](std::initializer_list<int64_t> some) {
+        return rng() % 4 == 0 ? static_cast<int64_t>(rng() >> (rng() % 64)) * (rng() % 2 ? 1 : -1)
+                              : *(some.begin() + rng() % some.size());
+    };
+    // A stored text of any lines in any order: every state a file can give.
+    auto randomText = [&](const char* cls, const std::vector<std::pair<const char*, char>>& props) {
+        std::string t = std::string("object ") + cls + ";";
+        for (int n = static_cast<int>(rng() % 10); n > 0; --n) {
+            const auto& [name, kind] = props[rng() % props.size()];
+            const int64_t v = kind == 'b' ? static_cast<int64_t>(rng() % 2)
+                              : kind == 'c' ? pick({-1, 0, 1, 2, 3, 4, 5, 6, 7})
+                              : kind == 'i' ? pick({0, 1, 0x123456, 0xFFFFFF, 0x110000}) % 0x7FFFFFFF
+                                            : pick({0, 1, 16, 254, 255, 256, 65535, -1});
+            t += std::string("  ") + name + " = " + (kind == 'b' ? (v ? "True" : "False") : std::to_string(v)) + ";";
+        }
+        return t + "end;";
+    };
+    const std::vector<std::pair<const char*, char>> sn{
+        {"IsSN", 'b'}, {"IsDate", 'b'}, {"FixSNByteCount", 'c'}, {"FixSN", 'l'}, {"IncSNByteCount", 'c'},
+        {"IncInitSN", 'l'}, {"IncPrevSN", 'l'}, {"IncCurrentSN", 'l'}, {"IsFixAscii", 'b'}};
+    const std::vector<std::pair<const char*, char>> rf{
+        {"IsRandom", 'b'}, {"IncInitRFID", 'i'}, {"IncPrevRFID", 'i'}, {"IncCurrentRFID", 'i'}};
+
+    for (int trial = 0; trial < 200; ++trial) {
+        writeIni("RXSNINFO=" + randomText("TProdSN", sn) + "\r\nTXSNINFO=" + randomText("TProdSN", sn) +
+                 "\r\nRXRFIDINFO=" + randomText("TProdRFID", rf) + "\r\nTXRFIDINFO=" + randomText("TProdRFID", rf) +
+                 "\r\n");
+        quick.load(settings, run, devices, gens);
+        // Then what the line does: units pass, the operator types new starts.
+        for (int n = static_cast<int>(rng() % 6); n > 0; --n) {
+            switch (rng() % 3) {
+            case 0: AdvanceAfterPass(gens, ReadUnitRFIDs(gens)); break;
+            case 1: gens.TxSN->setIncInitSN(pick({0, 1, 255})); break;
+            default: gens.RxRFID->setIncInitRFID(static_cast<int32_t>(pick({1, 0x2A0000}) & 0xFFFFFF)); break;
+            }
+        }
+        ASSERT_TRUE(quick.save(settings, run, gens).ok);
+        const std::string saved = readFile(path);
+        NumberingGenerators back;
+        quick.load(settings, run, devices, back);
+        EXPECT_EQ(stateOf(*back.RxSN), stateOf(*gens.RxSN)) << saved;
+        EXPECT_EQ(stateOf(*back.TxSN), stateOf(*gens.TxSN)) << saved;
+        ASSERT_TRUE(quick.save(settings, run, back).ok);
+        ASSERT_EQ(readFile(path), saved);
+        if (!gens.RxRFID->IsRandom()) {
+            EXPECT_EQ(back.RxRFID->NextRFID(), gens.RxRFID->NextRFID()) << saved;
+        }
+    }
+}
+
+TEST_F(SettingsFileTest, ASerialThatWrappedContinuesAfterARestart) {
+    // TX: date off, 5 fixed bytes, 1 incrementing byte from 0xFE.
+    writeIni("TXSNINFO=object TProdSN;  IsSN = True;  IsDate = False;  FixSNByteCount = 5;  FixSN = 1;  "
+             "IncSNByteCount = 1;  IncInitSN = 254;  IsFixAscii = False;end;\r\n");
+    run.NotYetActivated = 0;
+    std::vector<std::string> issued;
+    for (int start = 0; start < 4; ++start) {   // one unit per program start
+        load();
+        issued.push_back(gens.TxSN->GetSNText());
+        AdvanceAfterPass(gens, ReadUnitRFIDs(gens));
+        ASSERT_TRUE(save().ok);
+    }
+    EXPECT_EQ(issued, (std::vector<std::string>{"0000000001-FE", "0000000001-FF", "0000000001-00", "0000000001-01"}));
+}
+
+TEST_F(SettingsFileTest, SuspendPeriodsAreKeptInTheirRanges) {
+    for (const auto& [text, sleep, wakeup] : {std::tuple{"Sleep=300\r\nWakeupPeriod=1\r\n", 240, 3},
+                                              std::tuple{"Sleep=-5\r\nWakeupPeriod=0x14\r\n", 0, 19}}) {
+        writeIni(text);
+        load();
+        EXPECT_EQ(std::pair(settings.SleepPeriod, settings.WakeupPeriod), std::pair(sleep, wakeup)) << text;
+    }
+}
+
+TEST_F(SettingsFileTest, TheLockRemovesOnlyTheTemporaryFilesOfCutShortSaves) {
+    const std::vector<std::string> stale{"TX.ini.tmpAb12Cd", "TX.ini.tmp000000"};
+    const std::vector<std::string> kept{"TX.ini.tmpAb12C", "TX.ini.tmp-b12Cd", "TX.ini.tmpAb12Cde", "other.tmpAb12Cd",
+                                        "TX.ini.damaged-20090101-080000"};
+    for (const auto& n : stale) writeFile(dir.file(n), "x");
+    for (const auto& n : kept) writeFile(dir.file(n), "x");
+    ASSERT_TRUE(file.lock(0).ok);
+    for (const auto& n : stale) EXPECT_FALSE(std::filesystem::exists(dir.file(n))) << n;
+    for (const auto& n : kept) EXPECT_TRUE(std::filesystem::exists(dir.file(n))) << n;
+
+    SettingsFile second(path, ComponentContext{clock, nullptr});
+    const SettingsStatus refused = second.lock(1000);
+    EXPECT_FALSE(refused.ok);
+    EXPECT_EQ(refused.message, "The settings file " + path + " is in use by another copy of the program (process " +
+                                   std::to_string(::getpid()) + ")");
 }
 
 } // namespace

@@ -397,12 +397,14 @@ TEST(ProductionRun, APassAdvancesTheCountersAndKeepsThemAtOnce) {
     EXPECT_EQ(g.TxSN->IncCurrentSN(), txNext);
     EXPECT_EQ(g.RxSN->IncCurrentSN(), rxNext);
 
-    // A program started afresh from the settings file continues after this unit.
+    // A program started afresh from the settings file continues after this
+    // unit (once the first one has ended and let go of the file).
+    b.st.reset();
     StationBench again;
     StationConfig cfg = again.st->config;
     cfg.settingsPath = b.settingsPath();
     again.st = std::make_unique<Station>(again.backend, again.clock, again.clock, cfg);
-    again.st->StartUp();
+    ASSERT_TRUE(again.st->StartUp().ok);
     auto& g2 = again.st->generators;
     EXPECT_EQ(g2.RxRFID->IncCurrentRFID(), kRx);
     EXPECT_EQ(g2.TxRFID->IncCurrentRFID(), kTx);

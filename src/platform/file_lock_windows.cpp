@@ -1,0 +1,95 @@
+#ifdef _WIN32
+#include "platform/file_lock.h"
+
+#include <windows.h>
+
+#include <cstdlib>
+
+namespace kestrelon {
+
+struct FileLock::Handle {
+    HANDLE file = INVALID_HANDLE_VALUE;
+};
+
+namespace {
+
+constexpr uint32_t kRetryMs = 100;
+
+std::string lastErrorText() {
+    char* text = nullptr;
+    const DWORD code = GetLastError();
+    FormatMessageA(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+                   nullptr, code, 0, reinterpret_cast<char*>(&text), 0, nullptr);
+    std::string out = text ? text : ("error " + std::to_string(code));
+    if (text) LocalFree(text);
+    while (!out.empty() && (out.back() == '\n' || out.back() == '\r' || out.back() == '.')) out.pop_back();
+    return out;
+}
+
+// The lock covers byte 0 only; the process ID is written from byte 1 on, so
+// a refused process can still read it (a locked range cannot be read).
+long readHolder(HANDLE file) {
+    char buf[32] = {};
+    OVERLAPPED at{};
+    at.Offset = 1;
+    DWORD n = 0;
+    if (!ReadFile(file, buf, sizeof buf - 1, &n, &at) || n == 0) return 0;
+    return std::strtol(buf, nullptr, 10);
+}
+
+void writeOwnPid(HANDLE file) {
+    const std::string text = std::to_string(static_cast<long>(GetCurrentProcessId())) + "\r\n";
+    OVERLAPPED at{};
+    at.Offset = 1;
+    DWORD n = 0;
+    WriteFile(file, text.data(), static_cast<DWORD>(text.size()), &n, &at);
+    LARGE_INTEGER end;
+    end.QuadPart = 1 + static_cast<LONGLONG>(text.size());
+    SetFilePointerEx(file, end, nullptr, FILE_BEGIN);
+    SetEndOfFile(file);
+}
+
+} // namespace
+
+FileLock::FileLock(std::string path, std::unique_ptr<Handle> handle)
+    : path_(std::move(path)), handle_(std::move(handle)) {}
+
+FileLock::~FileLock() {
+    if (handle_ && handle_->file != INVALID_HANDLE_VALUE) CloseHandle(handle_->file);   // releases the lock
+}
+
+FileLock::Attempt FileLock::Acquire(const std::string& lockPath, uint32_t waitMs, Clock& clock) {
+    Attempt a;
+    const HANDLE file = CreateFileA(lockPath.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                    nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) {
+        a.reason = lastErrorText();
+        return a;
+    }
+    const uint32_t start = clock.GetTickCount();
+    for (;;) {
+        OVERLAPPED range{};
+        if (LockFileEx(file, LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY, 0, 1, 0, &range)) {
+            writeOwnPid(file);
+            auto handle = std::make_unique<Handle>();
+            handle->file = file;
+            a.outcome = Outcome::Acquired;
+            a.lock.reset(new FileLock(lockPath, std::move(handle)));
+            return a;
+        }
+        if (GetLastError() != ERROR_LOCK_VIOLATION) {
+            a.reason = lastErrorText();
+            CloseHandle(file);
+            return a;
+        }
+        if (clock.GetTickCount() - start >= waitMs) break;
+        clock.Sleep(kRetryMs);
+    }
+    a.outcome = Outcome::Held;
+    a.holderPid = readHolder(file);
+    CloseHandle(file);
+    return a;
+}
+
+} // namespace kestrelon
+#endif
