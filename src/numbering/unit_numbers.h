@@ -22,6 +22,19 @@ public:
     const TProdSN& rxSerial() const { return *gens_.RxSN; }
     const TProdSN& txSerial() const { return *gens_.TxSN; }
 
+    // Whether a unit may start: its numbers must be kept once it passes. Not
+    // ok, with a message naming the file, when the settings file cannot be
+    // replaced now, or when the last save failed and a fresh attempt fails
+    // too: a unit numbered from counters that are not kept would hand its
+    // numbers out again.
+    SettingsStatus readyForUnit() {
+        if (file_.lastSaveFailed()) {
+            const SaveResult again = file_.save(*options_, run_, gens_);
+            if (!again.ok) return again;
+        }
+        return file_.canReplace();
+    }
+
     // After a PASS: the counters move on, the panel shows them, and the
     // settings file keeps them at once, so that a crash or power cut after
     // this unit cannot hand its numbers to the next one.

@@ -94,8 +94,10 @@ void ProductionRun::btnGoClick() {
     unit_.model = p_.options->ModelIndex;
 
     const bool mouseDark = !p_.devices->ledTX.Value, dongleDark = !p_.devices->ledRX.Value;
-    if (mouseDark || dongleDark) {
-        const std::string text = CheckDeviceText(p_.language, mouseDark, dongleDark);
+    const SettingsStatus keepable =
+        mouseDark || dongleDark ? SettingsStatus{} : p_.numbers.readyForUnit();
+    if (mouseDark || dongleDark || !keepable.ok) {
+        const std::string text = keepable.ok ? CheckDeviceText(p_.language, mouseDark, dongleDark) : keepable.message;
         p_.messages.warning(text);
         WindowTimers::set(p_.timers.DetectHIDDeviceCounter, true);
         p_.run.RunBusy = false;

@@ -414,10 +414,39 @@ TEST(ProductionRun, APassAdvancesTheCountersAndKeepsThemAtOnce) {
     EXPECT_EQ(g2.RxSN->IncCurrentSN(), rxNext);
 }
 
-TEST(ProductionRun, ASettingsFileThatCannotBeWrittenIsToldOnceAfterTheUnit) {
-    ReadyBench b;
+// A save that fails at its last step, after the file could be replaced.
+struct RenameFails : SettingsFileOps {
+    bool fail = false;
+    bool rename(const std::string& from, const std::string& to) override {
+        return !fail && SettingsFileOps::rename(from, to);
+    }
+};
+
+TEST(ProductionRun, NoUnitStartsWhoseNumbersCouldNotBeKept) {
+    auto ops = std::make_shared<RenameFails>();
+    struct Bench : StationBench {
+        explicit Bench(std::shared_ptr<SettingsFileOps> o) : StationBench({}, false, std::move(o)) {
+            startUp();
+            ready = plugAndDetect();
+        }
+        bool ready = false;
+    } b(ops);
     ASSERT_TRUE(b.ready);
-    std::filesystem::create_directory(b.settingsPath());   // a folder where the file should be
+
+    // A read-only settings file: refused like a missing receiver, nothing sent.
+    ASSERT_TRUE(b.st->btnWriteSettingClick().ok);
+    std::filesystem::permissions(b.settingsPath(), std::filesystem::perms::owner_read);
+    b.sent.clear();
+    EXPECT_TRUE(b.go().refused);
+    EXPECT_TRUE(b.sent.empty());
+    ASSERT_EQ(b.messageTexts().size(), 1u);
+    EXPECT_NE(b.messageTexts()[0].find(b.settingsPath()), std::string::npos) << b.messageTexts()[0];
+    std::filesystem::permissions(b.settingsPath(), std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
+
+    // A save that fails after a pass is told once, after the unit; no unit
+    // starts until a save succeeds again.
+    ops->fail = true;
+    b.recorded.clear();
     b.recorded.onMessage = [&b] {
         EXPECT_FALSE(b.st->link.hasDevice()) << "told while the unit was still being handled";
     };
@@ -427,6 +456,11 @@ TEST(ProductionRun, ASettingsFileThatCannotBeWrittenIsToldOnceAfterTheUnit) {
     EXPECT_EQ(b.st->ui.result->lblResult, "PASS");
     ASSERT_EQ(b.messageTexts().size(), 1u);
     EXPECT_NE(b.messageTexts()[0].find(b.settingsPath()), std::string::npos) << b.messageTexts()[0];
+    b.recorded.onMessage = nullptr;
+    ASSERT_TRUE(b.nextUnit());
+    EXPECT_TRUE(b.go().refused);
+    ops->fail = false;
+    EXPECT_TRUE(b.go().passed);
 }
 
 TEST(ProductionRun, EveryDeviceFaultEndsInFailWithoutAdvancingAnything) {

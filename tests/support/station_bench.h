@@ -39,7 +39,8 @@ struct StationBench {
     MessageRecorder recorded;          // the station's messages
     std::unique_ptr<Station> st;
 
-    explicit StationBench(sim::PairConfig config = {}, bool autoRun = false) {
+    explicit StationBench(sim::PairConfig config = {}, bool autoRun = false,
+                          std::shared_ptr<SettingsFileOps> fileOps = nullptr) {
         sim.setTransferMicros(0);
         sim.plugTypicalPcDevices();
         backend.onSet = [this](const CommandFrame& f) { sent.push_back(f); };
@@ -47,6 +48,7 @@ struct StationBench {
         cfg.settingsPath = settingsPath();
         cfg.currentDirectory = directory();
         cfg.autoRun = autoRun;
+        cfg.fileOps = std::move(fileOps);
         cfg.startProgram = [this](const std::string& path) {
             started.push_back(path);
             return true;
