@@ -145,7 +145,7 @@ void ProductionRun::btnSetTXClick() {
     run.RunPassed = false;
     s_.transport.CommFailed = false;
     run.clearImages();
-    ids_ = UnitRFIDs{};
+    ids_ = UnitRFIDs{-1, -1};   // none read yet: a unit failing before shows no IDs
 
     cmd.rbC_RF_ENTER_ACCESS_WO_LEDClick();
     s_.clock.Sleep(50);
