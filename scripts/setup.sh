@@ -10,6 +10,7 @@ packages=(
   nlohmann-json3-dev
   qt6-base-dev
   qemu-system-x86
+  clang-14 libclang-rt-14-dev
 )
 
 missing=()
