@@ -118,7 +118,9 @@ int runCli(const std::vector<std::string>& argv, std::ostream& out, std::ostream
                 name = name.substr(0, eq);
             }
             if (takesValueAnywhere(name) && !inlineValue) {
-                if (i + 1 >= argv.size()) {
+                // The next option is never taken as the value: "--settings
+                // --sim" lacks a file name (--settings=--x gives one).
+                if (i + 1 >= argv.size() || argv[i + 1].rfind("--", 0) == 0 || argv[i + 1] == "-h") {
                     io.error("option --" + name + " needs a value");
                     return kExitUsage;
                 }
@@ -162,6 +164,9 @@ int runCli(const std::vector<std::string>& argv, std::ostream& out, std::ostream
                 return kExitUsage;
             }
             args.flags.push_back(name);
+        } else if (value.empty() && o->valueName == "FILE") {
+            io.error("option --" + name + " needs a file name");
+            return kExitUsage;
         } else {
             args.values[name] = value;
         }

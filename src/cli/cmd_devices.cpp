@@ -2,7 +2,10 @@
 // receiver is not found (wrong IDs, no feature reports, no access).
 #include "cli/commands.h"
 #include "cli/device_session.h"
+#include "cli/file_checks.h"
 #include "device/known_devices.h"
+#include "numbering/settings_file.h"
+#include "platform/steady_clock.h"
 
 #include <cstdio>
 #include <ostream>
@@ -22,10 +25,26 @@ const char* knownState(const KnownDeviceTable& table, const HidInterfaceInfo& in
 }
 
 int run(const Args& args, const Io& io) {
-    DeviceSession session;
-    if (!OpenDeviceSession(args, io, session)) return kExitFailed;
     KnownDeviceTable table{};
     FillBuiltInDevices(table);
+    if (args.has("settings")) {
+        // The receivers the program would know if it started with this
+        // file: the built-in ones and those of its "Device" section.
+        const std::string path = args.value("settings");
+        std::string why;
+        if (!CheckReadableIfPresent(path, why)) {
+            io.error("cannot read settings file " + path + ": " + why);
+            return kExitFailed;
+        }
+        SteadyClock clock;
+        SettingsFile file(path, ComponentContext{clock, nullptr});
+        ProductSettings settings;
+        RunState run;
+        NumberingGenerators generators;
+        file.load(settings, run, table, generators);
+    }
+    DeviceSession session;
+    if (!OpenDeviceSession(args, io, session)) return kExitFailed;
 
     const auto list = session.backend->enumerate();
     char line[256];
@@ -52,7 +71,7 @@ Command devicesCommand() {
     return Command{"devices",
                    "list the HID interfaces: path, vendor:product, version, feature report length, known dongle",
                    "devices",
-                   {},
+                   {{"settings", "FILE", "count the receivers of this settings file's \"Device\" section as known"}},
                    0,
                    0,
                    run};

@@ -25,6 +25,14 @@ bool number(const Args& args, size_t i, unsigned long long max, const char* what
     return false;
 }
 
+// A lamp as the window shows it.
+std::string lampText(const Lamp& lamp) {
+    if (!lamp.Value) return "off";
+    return lamp.TrueColor == LampColor::Green ? "green" : "red";
+}
+
+std::string modelName(int model) { return "0" + std::to_string(model + 1); }
+
 int info(const Args& args, const Io& io) {
     int model = 0;
     if (args.has("model")) {
@@ -37,15 +45,17 @@ int info(const Args& args, const Io& io) {
     }
     EngineeringSession s;
     s.model = model;
-    if (!OpenReceiver(args, io, s, true)) return kExitFailed;
+    if (const int rc = OpenReceiver(args, io, s, true)) return rc;
     Station& st = *s.station;
     const int version = st.link.DongleVersion;
     const char* fits = modelOfVersion(version);
     io.out << "dongle: " << Hex(st.link.vendorId, 4) << ":" << Hex(st.link.productId, 4) << " version "
            << Hex(version, 4) << "\n";
     io.out << "model: " << (fits ? fits : "none (version fits no model)") << "\n";
-    io.out << "status: " << st.ui.devices->edtRX << ", " << st.ui.devices->edtTX << " (selected model 0" << model + 1
-           << ")\n";
+    io.out << "selected model: " << modelName(model) << "\n";
+    // The lamps and their texts, as the window would show them now.
+    io.out << "RX lamp: " << lampText(st.ui.devices->ledRX) << ", " << st.ui.devices->edtRX << "\n";
+    io.out << "TX lamp: " << lampText(st.ui.devices->ledTX) << ", " << st.ui.devices->edtTX << "\n";
     if (!st.ui.devices->ledRX.Value) {
         io.error("the receiver does not answer (dongle information)");
         return CloseReceiver(s, io, kExitFailed);
@@ -53,14 +63,30 @@ int info(const Args& args, const Io& io) {
     const DongleInfo di = ReadDongleInfo(st.transport);
     io.out << "paired mouse ID: " << Hex(st.pairingState.PrevMouseId, 2) << "\n";
     io.out << "paired keyboard ID: " << Hex(st.pairingState.PrevKbdId, 2) << "\n";
-    io.out << "RF channel: " << (di.valid ? std::to_string(di.channel) : std::string("unknown")) << "\n";
+    io.out << "RF channel: " << (di.valid ? Hex(di.channel, 2) : std::string("unknown")) << "\n";
+    int chip = -1;
     if (st.ui.devices->ledTX.Value) {
-        const int chip = st.detection.readChipByte();
+        chip = st.detection.readChipByte();
         io.out << "mouse: answers over RF";
         if (chip >= 0) io.out << ", chip byte " << Hex(chip, 2);
         io.out << "\n";
     } else {
         io.out << "mouse: does not answer over RF\n";
+    }
+
+    // Ready means what a green lamp means on the window.
+    std::string notReady;
+    if (st.ui.devices->ledRX.TrueColor != LampColor::Green)
+        notReady = "the receiver's version " + Hex(version, 4) + " does not fit model " + modelName(model);
+    if (!st.ui.devices->ledTX.Value) {
+        notReady += (notReady.empty() ? "" : "; ") + std::string("the mouse does not answer over RF");
+    } else if (st.ui.devices->ledTX.TrueColor != LampColor::Green && notReady.empty()) {
+        notReady = "the mouse's chip byte " + (chip >= 0 ? Hex(chip, 2) : std::string("(unread)")) +
+                   " does not fit model " + modelName(model);
+    }
+    if (!notReady.empty()) {
+        io.error("not ready: " + notReady);
+        return CloseReceiver(s, io, kExitFailed);
     }
     return CloseReceiver(s, io, kExitOk);
 }
@@ -69,7 +95,7 @@ int rxRead(const Args& args, const Io& io) {
     unsigned long long word;
     if (!number(args, 0, 63, "WORD", io, word)) return kExitUsage;
     EngineeringSession s;
-    if (!OpenReceiver(args, io, s, false)) return kExitFailed;
+    if (const int rc = OpenReceiver(args, io, s, false)) return rc;
     const int v = s.station->transport.ReadEepromWord(static_cast<uint8_t>(word));
     if (v < 0) {
         io.error(ReceiverProblem(s, "the receiver gave no valid answer reading word " + Hex(static_cast<long long>(word), 2)));
@@ -83,7 +109,7 @@ int rxWrite(const Args& args, const Io& io) {
     unsigned long long word, value;
     if (!number(args, 0, 63, "WORD", io, word) || !number(args, 1, 0xFFFF, "VALUE", io, value)) return kExitUsage;
     EngineeringSession s;
-    if (!OpenReceiver(args, io, s, false)) return kExitFailed;
+    if (const int rc = OpenReceiver(args, io, s, false)) return rc;
     auto& t = s.station->transport;
     t.WriteEepromVerified(static_cast<uint8_t>(word), static_cast<uint16_t>(value));
     if (t.CommFailed) {
@@ -99,7 +125,7 @@ int txRead(const Args& args, const Io& io) {
     unsigned long long addr;
     if (!number(args, 0, 0x7F, "ADDR", io, addr)) return kExitUsage;
     EngineeringSession s;
-    if (!OpenReceiver(args, io, s, false)) return kExitFailed;
+    if (const int rc = OpenReceiver(args, io, s, false)) return rc;
     Station& st = *s.station;
     st.ui.engineering.edtRF_EEPROMAddr.setValue(static_cast<long long>(addr));
     st.commands.btnC_RF_Rd_EEPROMClick();
@@ -115,7 +141,7 @@ int txWrite(const Args& args, const Io& io) {
     unsigned long long addr, value;
     if (!number(args, 0, 0x7F, "ADDR", io, addr) || !number(args, 1, 0xFF, "VALUE", io, value)) return kExitUsage;
     EngineeringSession s;
-    if (!OpenReceiver(args, io, s, false)) return kExitFailed;
+    if (const int rc = OpenReceiver(args, io, s, false)) return rc;
     Station& st = *s.station;
     // The mouse takes EEPROM writes only in access mode.
     st.commands.rbC_RF_ENTER_ACCESS_WO_LEDClick();
@@ -135,7 +161,7 @@ int txWrite(const Args& args, const Io& io) {
 
 int rxDump(const Args& args, const Io& io) {
     EngineeringSession s;
-    if (!OpenReceiver(args, io, s, false)) return kExitFailed;
+    if (const int rc = OpenReceiver(args, io, s, false)) return rc;
     std::string text;   // printed only when every word was read
     for (int w = 0; w < 64; ++w) {
         const int v = s.station->transport.ReadEepromWord(static_cast<uint8_t>(w));
@@ -151,7 +177,7 @@ int rxDump(const Args& args, const Io& io) {
 
 int txDump(const Args& args, const Io& io) {
     EngineeringSession s;
-    if (!OpenReceiver(args, io, s, false)) return kExitFailed;
+    if (const int rc = OpenReceiver(args, io, s, false)) return rc;
     Station& st = *s.station;
     std::string text;
     for (int a = 0; a < 128; ++a) {

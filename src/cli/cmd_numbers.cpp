@@ -3,6 +3,7 @@
 // the program's own start-up and per-unit counter advance, so what it shows
 // is what the line will issue; the file is only read.
 #include "cli/commands.h"
+#include "cli/file_checks.h"
 #include "numbering/preview.h"
 #include "numbering/settings_file.h"
 #include "platform/steady_clock.h"
@@ -32,6 +33,11 @@ int run(const Args& args, const Io& io) {
         return kExitUsage;
     }
     const std::string path = args.value("settings", kSettingsFileName);
+    std::string why;
+    if (!CheckReadableIfPresent(path, why)) {
+        io.error("cannot read settings file " + path + ": " + why);
+        return kExitFailed;
+    }
     SteadyClock clock;
     LoadResult loaded;
     const auto units = PreviewNextUnits(path, static_cast<int>(count), clock, nullptr, &loaded);

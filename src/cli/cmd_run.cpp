@@ -5,6 +5,7 @@
 #include "cli/commands.h"
 #include "cli/device_session.h"
 #include "cli/engineering.h"
+#include "cli/file_checks.h"
 #include "cli/sim_fault.h"
 #include "platform/steady_clock.h"
 #include "platform/virtual_clock.h"
@@ -41,7 +42,7 @@ bool readOptions(const Args& args, const Io& io, RunOptions& o) {
     o.dumpPath = args.value("dump-eeprom");
     o.settingsPath = args.value("settings", "TX.ini");
     const bool sim = args.has("sim");
-    if (!sim && (o.fast || !o.dumpPath.empty() || args.has("sim-fault"))) {
+    if (!sim && (o.fast || args.has("dump-eeprom") || args.has("sim-fault"))) {
         io.error("--fast, --dump-eeprom and --sim-fault work only on the simulation (--sim)");
         return false;
     }
@@ -53,6 +54,21 @@ bool readOptions(const Args& args, const Io& io, RunOptions& o) {
             return false;
         }
         o.fault = plan;
+    }
+    return true;
+}
+
+// The files run writes are checked before the first unit: a unit must not
+// be programmed when its record, counters or dump cannot be kept.
+bool checkFiles(const Io& io, const RunOptions& o) {
+    std::string why;
+    if (!CheckReadableIfPresent(o.settingsPath, why) || !CheckWritable(o.settingsPath, true, why)) {
+        io.error("settings file " + o.settingsPath + ": " + why);
+        return false;
+    }
+    if (!o.dumpPath.empty() && !CheckWritable(o.dumpPath, false, why)) {
+        io.error("cannot write " + o.dumpPath + ": " + why);
+        return false;
     }
     return true;
 }
@@ -146,7 +162,7 @@ private:
 
 int run(const Args& args, const Io& io) {
     RunOptions o;
-    if (!readOptions(args, io, o)) return kExitUsage;
+    if (!readOptions(args, io, o) || !checkFiles(io, o)) return kExitUsage;
     DeviceSession d;
     if (!OpenDeviceSession(args, io, d, o.fast)) return kExitFailed;
 

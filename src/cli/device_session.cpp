@@ -1,36 +1,21 @@
 #include "cli/device_session.h"
 
+#include "cli/file_checks.h"
 #include "platform/steady_clock.h"
 #include "platform/virtual_clock.h"
-
-#include <filesystem>
-#include <fstream>
-#include <nlohmann/json.hpp>
+#include "sim/pair_state_file.h"
 
 namespace kestrelon::cli {
 
-namespace {
-
-bool loadState(const std::string& path, sim::PairFirmware& pair, const Io& io) {
-    std::error_code ec;
-    if (!std::filesystem::exists(path, ec)) return true;   // a new pair
-    std::ifstream in(path);
-    nlohmann::json j = nlohmann::json::parse(in, nullptr, false);
-    std::string why;
-    if (j.is_discarded() || !j.contains("pair") || !pair.loadJson(j["pair"], &why)) {
-        io.error("cannot read simulation state " + path + (why.empty() ? ": not a state file" : ": " + why));
-        return false;
-    }
-    return true;
-}
-
-} // namespace
-
 bool OpenDeviceSession(const Args& args, const Io& io, DeviceSession& s, bool virtualTime) {
-    if (virtualTime)
-        s.clock = std::make_unique<VirtualClock>();
-    else
+    if (virtualTime) {
+        // Serial numbers carry the date: the virtual calendar starts now.
+        auto clock = std::make_unique<VirtualClock>();
+        clock->setLocalStart(systemLocalNow());
+        s.clock = std::move(clock);
+    } else {
         s.clock = std::make_unique<SteadyClock>();
+    }
 
     if (args.has("sim")) {
         auto backend = std::make_unique<sim::SimHidBackend>(*s.clock);
@@ -38,7 +23,18 @@ bool OpenDeviceSession(const Args& args, const Io& io, DeviceSession& s, bool vi
         Clock* clock = s.clock.get();
         s.simPair = std::make_shared<sim::PairFirmware>(sim::PairConfig{}, [clock] { return clock->nowMicros(); });
         s.statePath = args.value("sim-state");
-        if (!s.statePath.empty() && !loadState(s.statePath, *s.simPair, io)) return false;
+        if (!s.statePath.empty()) {
+            std::string why;
+            if (sim::LoadPairState(s.statePath, *s.simPair, why) == sim::StateLoad::Failed) {
+                io.error("cannot read simulation state " + s.statePath + ": " + why);
+                return false;
+            }
+            // Found out now, not after the command changed the pair.
+            if (!CheckWritable(s.statePath, true, why)) {
+                io.error("cannot write simulation state " + s.statePath + ": " + why);
+                return false;
+            }
+        }
         s.simDongleDevice = backend->plugDongle(s.simPair);
         s.sim = backend.get();
         s.backend = std::move(backend);
@@ -61,21 +57,9 @@ bool OpenDeviceSession(const Args& args, const Io& io, DeviceSession& s, bool vi
 bool DeviceSession::saveSimState(const Io& io) {
     if (statePath.empty() || !simPair) return true;
     simPair->settle();
-    nlohmann::json j;
-    j["pair"] = simPair->toJson();
-    const std::string tmp = statePath + ".tmp";
-    {
-        std::ofstream out(tmp, std::ios::trunc);
-        out << j.dump(1) << "\n";
-        if (!out.flush()) {
-            io.error("cannot write simulation state " + statePath);
-            return false;
-        }
-    }
-    std::error_code ec;
-    std::filesystem::rename(tmp, statePath, ec);
-    if (ec) {
-        io.error("cannot write simulation state " + statePath + ": " + ec.message());
+    std::string why;
+    if (!sim::SavePairState(statePath, *simPair, why)) {
+        io.error("cannot write simulation state " + statePath + ": " + why);
         return false;
     }
     return true;

@@ -15,15 +15,15 @@ std::string Hex(long long value, int digits) {
     return buf;
 }
 
-bool OpenReceiver(const Args& args, const Io& io, EngineeringSession& s, bool fullDetection) {
+int OpenReceiver(const Args& args, const Io& io, EngineeringSession& s, bool fullDetection) {
     unsigned long long vid = 0, pid = 0;
     const bool byId = args.has("vid") || args.has("pid");
     if (byId && (!parseNumber(args.value("vid"), 0xFFFF, vid) || !parseNumber(args.value("pid"), 0xFFFF, pid) ||
                  vid == 0 || pid == 0)) {
         io.error("--vid and --pid go together, each a number from 1 to 0xFFFF");
-        return false;
+        return kExitUsage;
     }
-    if (!OpenDeviceSession(args, io, s.devices)) return false;
+    if (!OpenDeviceSession(args, io, s.devices)) return kExitFailed;
     StationConfig cfg;
     cfg.settingsPath = "";   // engineering commands neither read nor write settings
     s.station = std::make_unique<Station>(*s.devices.backend, *s.devices.clock, *s.devices.clock, cfg);
@@ -50,10 +50,9 @@ bool OpenReceiver(const Args& args, const Io& io, EngineeringSession& s, bool fu
         io.error(byId ? "no receiver " + Hex(static_cast<long long>(vid), 4) + ":" +
                             Hex(static_cast<long long>(pid), 4) + " with feature reports found"
                       : "no known receiver found (run 'devices' to see what is there)");
-        CloseReceiver(s, io, kExitFailed);
-        return false;
+        return CloseReceiver(s, io, kExitFailed);
     }
-    return true;
+    return kExitOk;
 }
 
 std::string ReceiverProblem(EngineeringSession& s, const std::string& otherwise) {
@@ -70,7 +69,13 @@ std::string ReceiverProblem(EngineeringSession& s, const std::string& otherwise)
 }
 
 int CloseReceiver(EngineeringSession& s, const Io& io, int code) {
-    if (s.station) s.station->link.close();
+    if (s.station && s.station->link.hasDevice()) {
+        // As the window does at shut-down: the mouse must not stay in
+        // access mode once nobody talks to it.
+        s.station->commands.rbC_RF_LEAVE_ACCESSClick();
+        s.station->clock.Sleep(50);
+        s.station->link.close();
+    }
     if (!s.devices.saveSimState(io)) return kExitFailed;
     return code;
 }

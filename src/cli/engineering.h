@@ -20,8 +20,9 @@ std::vector<Option> receiverOptions();
 
 // Opens the session and a receiver (the first known one, or --vid/--pid).
 // With fullDetection the dongle is brought up as detection does (dongle
-// information, RX type, the mouse link check). False after an error line.
-bool OpenReceiver(const Args& args, const Io& io, EngineeringSession& s, bool fullDetection);
+// information, RX type, the mouse link check). kExitOk, or the exit code
+// after an error line.
+int OpenReceiver(const Args& args, const Io& io, EngineeringSession& s, bool fullDetection);
 
 // Ends the session: saves a simulated pair; returns code, or kExitFailed
 // when the state could not be kept.

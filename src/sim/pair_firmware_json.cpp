@@ -4,6 +4,10 @@
 
 #include <nlohmann/json.hpp>
 
+#include <cstdint>
+#include <stdexcept>
+#include <string>
+
 namespace kestrelon::sim {
 
 namespace {
@@ -11,14 +15,27 @@ template <size_t N>
 nlohmann::json bytes(const std::array<uint8_t, N>& a) {
     return nlohmann::json(std::vector<int>(a.begin(), a.end()));
 }
+
+// A whole number from 0 to max. Anything else (a fraction, 1e30, a string,
+// a negative number) is refused rather than converted, which could
+// truncate or, for a float beyond an integer's range, be undefined.
+uint64_t whole(const nlohmann::json& j, const std::string& what, uint64_t max) {
+    if (!j.is_number_integer()) throw std::runtime_error(what + " must be a whole number, not " + j.dump());
+    const bool negative = !j.is_number_unsigned() && j.get<int64_t>() < 0;
+    if (negative || j.get<uint64_t>() > max)
+        throw std::runtime_error(what + " " + j.dump() + " is out of range 0 to " + std::to_string(max));
+    return j.get<uint64_t>();
+}
+
+template <typename T>
+T field(const nlohmann::json& j, const char* key, uint64_t max) {
+    return static_cast<T>(whole(j.at(key), key, max));
+}
+
 template <typename T, size_t N>
-void readArray(const nlohmann::json& j, std::array<T, N>& out, int max) {
-    if (!j.is_array() || j.size() != N) throw std::runtime_error("array of " + std::to_string(N) + " expected");
-    for (size_t i = 0; i < N; ++i) {
-        const int v = j[i].get<int>();
-        if (v < 0 || v > max) throw std::runtime_error("value out of range");
-        out[i] = static_cast<T>(v);
-    }
+void readArray(const nlohmann::json& j, const std::string& what, std::array<T, N>& out, uint64_t max) {
+    if (!j.is_array() || j.size() != N) throw std::runtime_error(what + ": array of " + std::to_string(N) + " expected");
+    for (size_t i = 0; i < N; ++i) out[i] = static_cast<T>(whole(j[i], what + "[" + std::to_string(i) + "]", max));
 }
 } // namespace
 
@@ -50,33 +67,32 @@ nlohmann::json PairFirmware::toJson() const {
 bool PairFirmware::loadJson(const nlohmann::json& j, std::string* error) {
     try {
         PairConfig c;
-        c.model = j.at("model").get<int>();
-        c.productId = j.at("product_id").get<uint16_t>();
-        c.seed = j.at("seed").get<uint64_t>();
+        c.model = field<int>(j, "model", 2);
+        c.productId = field<uint16_t>(j, "product_id", 0xFFFF);
+        c.seed = field<uint64_t>(j, "seed", UINT64_MAX);
         c.keyboardPresent = j.at("keyboard_present").get<bool>();
         c.mousePowered = j.at("mouse_powered").get<bool>();
-        c.sensorCode = j.at("sensor_code").get<uint8_t>();
-        if (c.model < 0 || c.model > 2) throw std::runtime_error("model must be 0, 1 or 2");
+        c.sensorCode = field<uint8_t>(j, "sensor_code", 0xFF);
         // Factory IDs follow from the seed, as in a fresh pair.
         PairFirmware next(c, now_);
-        readArray(j.at("dongle_eeprom"), next.dongleEeprom_, 0xFFFF);
-        readArray(j.at("mouse_eeprom"), next.mouseEeprom_, 0xFF);
-        readArray(j.at("dongle_rfic"), next.dongleRfic_, 0xFF);
-        readArray(j.at("dongle_direct"), next.dongleDirect_, 0xFF);
-        readArray(j.at("mouse_rfic"), next.mouseRfic_, 0xFF);
-        readArray(j.at("mouse_direct"), next.mouseDirect_, 0xFF);
-        readArray(j.at("mouse_index"), next.mouseIndex_, 0xFF);
-        readArray(j.at("mouse_sensor"), next.mouseSensor_, 0xFF);
+        readArray(j.at("dongle_eeprom"), "dongle_eeprom", next.dongleEeprom_, 0xFFFF);
+        readArray(j.at("mouse_eeprom"), "mouse_eeprom", next.mouseEeprom_, 0xFF);
+        readArray(j.at("dongle_rfic"), "dongle_rfic", next.dongleRfic_, 0xFF);
+        readArray(j.at("dongle_direct"), "dongle_direct", next.dongleDirect_, 0xFF);
+        readArray(j.at("mouse_rfic"), "mouse_rfic", next.mouseRfic_, 0xFF);
+        readArray(j.at("mouse_direct"), "mouse_direct", next.mouseDirect_, 0xFF);
+        readArray(j.at("mouse_index"), "mouse_index", next.mouseIndex_, 0xFF);
+        readArray(j.at("mouse_sensor"), "mouse_sensor", next.mouseSensor_, 0xFF);
         const auto& ids = j.at("ids");
-        readArray(ids.at("dongle_rx"), next.dongleRx_, 0xFF);
-        readArray(ids.at("dongle_tx"), next.dongleTx_, 0xFF);
-        readArray(ids.at("mouse_rx"), next.mouseRx_, 0xFF);
-        readArray(ids.at("mouse_tx"), next.mouseTx_, 0xFF);
-        readArray(ids.at("keyboard"), next.kbd_, 0xFF);
-        next.rxType_ = j.at("rx_type").get<uint8_t>();
-        next.mouseCpi_ = j.at("mouse_cpi").get<uint8_t>();
+        readArray(ids.at("dongle_rx"), "dongle_rx", next.dongleRx_, 0xFF);
+        readArray(ids.at("dongle_tx"), "dongle_tx", next.dongleTx_, 0xFF);
+        readArray(ids.at("mouse_rx"), "mouse_rx", next.mouseRx_, 0xFF);
+        readArray(ids.at("mouse_tx"), "mouse_tx", next.mouseTx_, 0xFF);
+        readArray(ids.at("keyboard"), "keyboard", next.kbd_, 0xFF);
+        next.rxType_ = field<uint8_t>(j, "rx_type", 0xFF);
+        next.mouseCpi_ = field<uint8_t>(j, "mouse_cpi", 0xFF);
         next.mouseAccess_ = j.at("mouse_access").get<bool>();
-        next.mouseSeq_ = j.at("mouse_sequence").get<uint8_t>();
+        next.mouseSeq_ = field<uint8_t>(j, "mouse_sequence", 0xFF);
         next.mouseReloaded_ = false;
         *this = std::move(next);
         return true;

@@ -2,6 +2,7 @@
 // HID device, so the hidapi back end and the command line can be tested
 // end to end on Linux without hardware.
 #include "sim/pair_firmware.h"
+#include "sim/pair_state_file.h"
 #include "uhid/dongle_options.h"
 #include "uhid/dongle_server.h"
 
@@ -11,10 +12,7 @@
 
 #include <chrono>
 #include <cstdio>
-#include <filesystem>
-#include <fstream>
 #include <iostream>
-#include <nlohmann/json.hpp>
 
 namespace {
 
@@ -24,34 +22,6 @@ constexpr const char* kProgram = "kestrelon-uhid-dongle";
 int fail(const std::string& message, int status = 1) {
     std::cerr << kProgram << ": " << message << "\n";
     return status;
-}
-
-// The same document the command line keeps with --sim-state, so a pair can
-// move between the in-process simulation and this device.
-bool loadState(const std::string& path, PairFirmware& pair, std::string& why) {
-    std::error_code ec;
-    if (!std::filesystem::exists(path, ec)) return true;
-    std::ifstream in(path);
-    nlohmann::json j = nlohmann::json::parse(in, nullptr, false);
-    if (j.is_discarded() || !j.contains("pair")) {
-        why = "not a state file";
-        return false;
-    }
-    return pair.loadJson(j["pair"], &why);
-}
-
-bool saveState(const std::string& path, const PairFirmware& pair) {
-    nlohmann::json j;
-    j["pair"] = pair.toJson();
-    const std::string tmp = path + ".tmp";
-    {
-        std::ofstream out(tmp, std::ios::trunc);
-        out << j.dump(1) << "\n";
-        if (!out.flush()) return false;
-    }
-    std::error_code ec;
-    std::filesystem::rename(tmp, path, ec);
-    return !ec;
 }
 
 } // namespace
@@ -75,7 +45,10 @@ int main(int argc, char** argv) {
         return static_cast<uint64_t>(
             std::chrono::duration_cast<std::chrono::microseconds>(std::chrono::steady_clock::now() - origin).count());
     });
-    if (!opt.statePath.empty() && !loadState(opt.statePath, pair, error))
+    // The same file the command line keeps with --sim-state, so a pair can
+    // move between the in-process simulation and this device.
+    if (!opt.statePath.empty() && kestrelon::sim::LoadPairState(opt.statePath, pair, error) ==
+                                      kestrelon::sim::StateLoad::Failed)
         return fail("cannot read state " + opt.statePath + ": " + error);
 
     // Signals arrive through a descriptor so the single event loop sees
@@ -98,6 +71,7 @@ int main(int argc, char** argv) {
     std::cerr << kProgram << ": unplugged after " << server.reports() << " reports"
               << (signo == SIGUSR1 ? " (SIGUSR1)" : "") << "\n";
     ::close(sfd);
-    if (!opt.statePath.empty() && !saveState(opt.statePath, pair)) return fail("cannot write state " + opt.statePath);
+    if (!opt.statePath.empty() && !kestrelon::sim::SavePairState(opt.statePath, pair, error))
+        return fail("cannot write state " + opt.statePath + ": " + error);
     return 0;
 }

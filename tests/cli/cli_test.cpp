@@ -3,6 +3,8 @@
 #include "cli/cli.h"
 #include "platform/file_lock.h"
 #include "platform/virtual_clock.h"
+#include "numbering/prod_sn.h"
+#include "platform/steady_clock.h"
 
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
@@ -59,7 +61,8 @@ TEST_F(Cli, UsageErrorsExitTwoWithOneLine) {
              {}, {"frobnicate"}, {"devices", "--nope"}, {"rx-read"}, {"rx-read", "64", "--sim"},
              {"tx-write", "0x80", "1", "--sim"}, {"tx-write", "1", "0x100", "--sim"}, {"rx-write", "1", "x", "--sim"},
              {"run", "--fast"}, {"run", "--sim", "--units", "0"}, {"run", "--sim", "--sim-fault", "melt:3"},
-             {"numbers", "--count", "zero"}, {"--sim-state"}}) {
+             {"numbers", "--count", "zero"}, {"--sim-state"}, {"rx-read", "1", "--sim", "--vid", "0x12"},
+             {"run", "--settings", "--sim"}, {"run", "--sim", "--dump-eeprom="}, {"info", "--sim-state", ""}}) {
         const Result r = cli(args);
         EXPECT_EQ(r.code, 2) << ::testing::PrintToString(args);
         EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << r.err;
@@ -83,6 +86,12 @@ TEST_F(Cli, DevicesShowsTheReceiversInterfaces) {
     ASSERT_EQ(r.code, 0);
     EXPECT_NE(r.out.find("F3D7:053A A011    9       dongle"), std::string::npos) << r.out;
     EXPECT_NE(r.out.find("F3D7:053A A011    0       dongle IDs, no feature reports"), std::string::npos);
+
+    // Receivers of the settings file's "Device" section count as known.
+    std::ofstream("TX.ini") << "[Device]\r\n0=0B051866\r\n";
+    const Result withFile = cli({"devices", "--sim", "--settings", "TX.ini"});
+    EXPECT_NE(withFile.out.find("0B05:1866 0100    65      dongle IDs, report too long"), std::string::npos)
+        << withFile.out;
 }
 
 TEST_F(Cli, EngineeringRoundTripThroughAKeptPair) {
@@ -90,6 +99,8 @@ TEST_F(Cli, EngineeringRoundTripThroughAKeptPair) {
     ASSERT_EQ(info.code, 0) << info.err;
     EXPECT_NE(info.out.find("model: 01"), std::string::npos);
     EXPECT_NE(info.out.find("mouse: answers over RF, chip byte 33"), std::string::npos);
+    EXPECT_NE(info.out.find("RX lamp: green, Mouse RX Ready\nTX lamp: green, Mouse TX Ready"), std::string::npos);
+    EXPECT_NE(info.out.find("RF channel: 16\n"), std::string::npos) << info.out;
 
     EXPECT_EQ(cli({"rx-write", "0x2F", "0x40BF", "--sim-state", "pair.json"}).code, 0);
     EXPECT_EQ(cli({"rx-read", "0x2F", "--sim-state", "pair.json"}).out, "40BF\n");
@@ -107,6 +118,74 @@ TEST_F(Cli, ABrokenStateFileIsRefused) {
     const Result r = cli({"info", "--sim-state", "pair.json"});
     EXPECT_EQ(r.code, 1);
     EXPECT_NE(r.err.find("pair.json"), std::string::npos);
+
+    // Numbers that do not fit are refused, not cut to size.
+    ASSERT_EQ(cli({"rx-read", "0", "--sim-state", "good.json"}).code, 0);
+    const auto good = nlohmann::json::parse(std::ifstream("good.json"));
+    for (const auto& [pointer, value] : std::vector<std::pair<std::string, nlohmann::json>>{
+             {"/pair/product_id", 70000}, {"/pair/sensor_code", 300}, {"/pair/seed", -1}, {"/pair/model", 1e30},
+             {"/pair/model", 1.0}, {"/pair/dongle_eeprom/3", 0x10000}, {"/pair/ids/keyboard/0", "1"}}) {
+        auto bad = good;
+        bad[nlohmann::json::json_pointer(pointer)] = value;
+        std::ofstream("pair.json", std::ios::trunc) << bad.dump();
+        const Result refused = cli({"info", "--sim-state", "pair.json"});
+        EXPECT_EQ(refused.code, 1) << pointer;
+        EXPECT_NE(refused.err.find("cannot read simulation state"), std::string::npos) << pointer << refused.err;
+    }
+}
+
+TEST_F(Cli, TheStateIsReplacedThroughANewFileAndTheMouseLeftOutOfAccessMode) {
+    ASSERT_EQ(cli({"rx-read", "0", "--sim-state", "pair.json"}).code, 0);
+    auto state = nlohmann::json::parse(std::ifstream("pair.json"));
+    state["pair"]["mouse_access"] = true;
+    std::ofstream("pair.json", std::ios::trunc) << state.dump();
+    // A link planted where a fixed temporary name would go is not followed.
+    std::ofstream("victim") << "keep";
+    fs::create_symlink("victim", "pair.json.tmp");
+
+    ASSERT_EQ(cli({"rx-read", "0", "--sim-state", "pair.json"}).code, 0);
+    EXPECT_FALSE(nlohmann::json::parse(std::ifstream("pair.json"))["pair"]["mouse_access"].get<bool>());
+    std::string victim;
+    std::getline(std::ifstream("victim"), victim);
+    EXPECT_EQ(victim, "keep");
+    EXPECT_EQ(std::distance(fs::directory_iterator("."), fs::directory_iterator()), 3);   // no temporary left
+}
+
+TEST_F(Cli, FilesThatCannotWorkStopTheCommandBeforeAnyUnit) {
+    fs::create_directory("folder");
+    const std::vector<std::pair<std::vector<std::string>, int>> cases = {
+        {{"info", "--sim-state", "folder"}, 1},
+        {{"run", "--sim-state", "missing/pair.json"}, 1},
+        {{"numbers", "--settings", "folder"}, 1},
+        {{"numbers", "--settings", "missing/TX.ini"}, 1},
+        {{"devices", "--sim", "--settings", "folder"}, 1},
+        {{"run", "--sim", "--settings", "folder"}, 2},
+        {{"run", "--sim", "--settings", "missing/TX.ini"}, 2},
+        {{"run", "--sim", "--dump-eeprom", "folder"}, 2},
+        {{"run", "--sim", "--dump-eeprom", "missing/dump.json"}, 2},
+    };
+    for (const auto& [args, code] : cases) {
+        const Result r = cli(args);
+        EXPECT_EQ(r.code, code) << ::testing::PrintToString(args) << r.err;
+        EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << r.err;
+        EXPECT_TRUE(r.out.empty()) << r.out;
+    }
+    EXPECT_FALSE(fs::exists("TX.ini"));
+}
+
+TEST_F(Cli, InfoFailsWhenTheWindowWouldShowAReceiverOrMouseNotReady) {
+    ASSERT_EQ(cli({"rx-read", "0", "--sim-state", "pair.json"}).code, 0);
+    auto state = nlohmann::json::parse(std::ifstream("pair.json"));
+    state["pair"]["mouse_powered"] = false;
+    std::ofstream("silent.json") << state.dump();
+    for (const auto& [args, lamps] : std::vector<std::pair<std::vector<std::string>, std::string>>{
+             {{"info", "--sim", "--model", "02"}, "RX lamp: red, Mouse RX Not Ready\nTX lamp: red, Mouse TX Ready"},
+             {{"info", "--sim-state", "silent.json"}, "RX lamp: green, Mouse RX Ready\nTX lamp: off, Mouse TX Not Ready"}}) {
+        const Result r = cli(args);
+        EXPECT_EQ(r.code, 1) << ::testing::PrintToString(args);
+        EXPECT_NE(r.out.find(lamps), std::string::npos) << r.out;
+        EXPECT_NE(r.err.find("not ready: "), std::string::npos) << r.err;
+    }
 }
 
 TEST_F(Cli, RunProgramsUnitsAndContinuesNumberingAcrossRuns) {
@@ -157,8 +236,8 @@ TEST_F(Cli, RunProgramsNothingOnASettingsFileInUseOrUnreadable) {
         std::string settings, error;
     };
     const std::string holder = "in use by another copy of the program (process " + std::to_string(::getpid());
-    for (const Case& c : {Case{"TX.ini", holder}, Case{"folder.ini", "folder.ini: it is a folder"},
-                          Case{"", "no file name was given"}}) {
+    for (const Case& c : {Case{"TX.ini", holder}, Case{"folder.ini", "folder.ini: is a folder"},
+                          Case{"", "--settings needs a file name"}}) {
         const Result r = cli({"run", "--sim", "--fast", "--json", "--settings", c.settings});
         EXPECT_EQ(r.code, 2) << c.settings;
         EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << r.err;
@@ -177,8 +256,25 @@ TEST_F(Cli, RunProgramsNothingOnASettingsFileInUseOrUnreadable) {
         EXPECT_EQ(e.path().filename().string().find(".damaged-"), std::string::npos) << e.path();
 }
 
+TEST_F(Cli, FastRunsStampTodaysDate) {
+    std::ofstream("TX.ini") << "[TX]\r\nRXSNINFO=object TProdSN;  IsSN = True;  IsDate = True;  FixSNByteCount = 2;  "
+                               "FixSN = 16706;  IncSNByteCount = 2;  IncInitSN = 1;  IsFixAscii = True;end;\r\n";
+    auto code = [] {
+        const kestrelon::LocalDateTime t = kestrelon::systemLocalNow();
+        char buf[8];
+        std::snprintf(buf, sizeof buf, "%04X", (t.year % 100) * 512 + kestrelon::YearDayOf(t));
+        return std::string(buf);
+    };
+    const std::string before = code();
+    const Result r = cli({"run", "--sim", "--fast", "--json"});
+    ASSERT_EQ(r.code, 0) << r.err;
+    const std::string date = records(r.out).at(0)["rx_sn"].get<std::string>().substr(0, 4);
+    EXPECT_TRUE(date == before || date == code()) << date;
+}
+
 TEST_F(Cli, EveryFaultKindFailsWithoutMovingACounter) {
-    for (const std::string fault : {"unplug:40", "noanswer:30", "xfer-error:25", "mouse-silent", "readback:0x2E"}) {
+    for (const std::string fault :
+         {"noanswer:1", "unplug:40", "noanswer:30", "xfer-error:25", "mouse-silent", "readback:0x2E"}) {
         std::ofstream("TX.ini", std::ios::trunc)
             << "[TX]\r\nRXSNINFO=object TProdSN;  IsSN = True;  IsDate = False;  FixSNByteCount = 2;  "
                "FixSN = 16706;  IncSNByteCount = 4;  IncInitSN = 1;  IsFixAscii = True;end;\r\n";
@@ -188,6 +284,8 @@ TEST_F(Cli, EveryFaultKindFailsWithoutMovingACounter) {
         ASSERT_EQ(recs.size(), 2u) << fault;
         EXPECT_EQ(recs[0]["result"], "FAIL") << fault;
         EXPECT_NE(recs[0]["reason"], "") << fault;
+        // No RX ID in the record unless the unit got one (rf_id shows it).
+        EXPECT_EQ(recs[0]["rx_rfid"], recs[0]["rf_id"]) << fault;
         EXPECT_EQ(recs[1]["result"], "PASS") << fault << " " << recs[1].dump();
         // The failed unit took no serial number: the next one gets the first.
         EXPECT_EQ(recs[1]["rx_sn"], "4142-00000001") << fault;
