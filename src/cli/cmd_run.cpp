@@ -211,6 +211,12 @@ int run(const Args& args, const Io& io) {
             const uint64_t xfer0 = d.sim ? d.sim->transferMicrosSpent() : 0;
             st.production.btnGoClick();
             r = st.production.lastUnit();
+            if (r.refused) {
+                // The lamps were lit: the settings file cannot keep this
+                // unit's numbers (the message said why). Nothing was sent.
+                exitCode = kExitUsage;
+                break;
+            }
             if (o.timing) {
                 const double waits = static_cast<double>(d.clock->sleptMs() - slept0);
                 const double xfer = d.sim ? static_cast<double>(d.sim->transferMicrosSpent() - xfer0) / 1000.0 : 0.0;
@@ -244,6 +250,9 @@ int run(const Args& args, const Io& io) {
         }
     }
 
+    // One clear line per problem: a settings file already reported is not
+    // reported again by the closing save.
+    if (exitCode == kExitUsage) st.messages.install(nullptr);
     const SaveResult closing = st.FormCloseQuery();
     if (!closing.ok) exitCode = kExitUsage;
     if (d.sim) {

@@ -232,11 +232,14 @@ TEST_F(Cli, RunProgramsNothingOnASettingsFileInUseOrUnreadable) {
     auto held = kestrelon::FileLock::Acquire("TX.ini.lock", 0, clock);   // another copy of the program
     ASSERT_TRUE(held.lock);
     fs::create_directory("folder.ini");
+    std::ofstream("ro.ini") << "[TX]\r\nDelay=5\r\n";
+    fs::permissions("ro.ini", fs::perms::owner_read);
     struct Case {
         std::string settings, error;
     };
     const std::string holder = "in use by another copy of the program (process " + std::to_string(::getpid());
     for (const Case& c : {Case{"TX.ini", holder}, Case{"folder.ini", "folder.ini: is a folder"},
+                          Case{"ro.ini", "Unable to write to ro.ini: the file is read-only"},
                           Case{"", "--settings needs a file name"}}) {
         const Result r = cli({"run", "--sim", "--fast", "--json", "--settings", c.settings});
         EXPECT_EQ(r.code, 2) << c.settings;
