@@ -49,6 +49,7 @@ void Station::StartUp() {
     ui.options.edit([](ProductSettings& o) { o.BatteryLevel = 2; });   // 1.8 V until the settings say otherwise
     Model_selectClick(ui.options->ModelIndex);
     {
+        const auto quiet = usbIdentity.quiet();
         const auto batch = ui.options.batch();
         StartUpNumbering(settingsFile, ui.options.data(), run, detection.KnownDevices, generators, numbering,
                          [this](int model) { Model_selectClick(model); });
@@ -84,6 +85,7 @@ SaveResult Station::btnWriteSettingClick() {
 }
 
 void Station::btnLoadSettingClick() {
+    const auto quiet = usbIdentity.quiet();   // the boxes the load fills store nothing
     const auto batch = ui.options.batch();
     settingsFile.load(ui.options.data(), run, detection.KnownDevices, generators,
                       [this](int model) { Model_selectClick(model); });
