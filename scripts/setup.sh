@@ -10,6 +10,7 @@ packages=(
   nlohmann-json3-dev
   qt6-base-dev
   fonts-noto-cjk
+  xvfb xdotool x11-utils imagemagick
   qemu-system-x86
   clang-14 libclang-rt-14-dev
 )

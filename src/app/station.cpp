@@ -51,6 +51,7 @@ SettingsStatus Station::StartUp() {
     Model_selectClick(ui.options->ModelIndex);
     LoadResult loaded;
     {
+        const auto quiet = usbIdentity.quiet();
         const auto batch = ui.options.batch();
         loaded = StartUpNumbering(settingsFile, ui.options.data(), run, detection.KnownDevices, generators, numbering,
                                   [this](int model) { Model_selectClick(model); });
@@ -89,6 +90,7 @@ SaveResult Station::btnWriteSettingClick() {
 void Station::btnLoadSettingClick() {
     LoadResult r;
     {
+        const auto quiet = usbIdentity.quiet();   // the boxes the load fills store nothing
         const auto batch = ui.options.batch();
         r = settingsFile.load(ui.options.data(), run, detection.KnownDevices, generators,
                               [this](int model) { Model_selectClick(model); });

@@ -7,6 +7,8 @@
 // Station; so do the tests.
 
 #include "app/erase_tools.h"
+#include "app/setting_controls.h"
+#include "app/settings_lock.h"
 #include "device/command_set.h"
 #include "device/detection.h"
 #include "device/device_link.h"
@@ -102,6 +104,8 @@ public:
     Pairing pairing;
     ProductionRun production;
     EraseTools erase;
+    SettingsLock settingsLock{SettingsLock::Parts{ui.lock, numbering, generators, messages}};
+    UsbIdentityWatch usbIdentity{ui.options, run, [this] { btnWriteSettingClick(); }};
 
 private:
     std::unique_ptr<Timer> detectTimer_, linkTimer_, bindTimer_, settleTimer_;

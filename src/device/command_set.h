@@ -12,6 +12,7 @@
 #include "model/product_settings.h"
 #include "model/run_state.h"
 
+#include <optional>
 #include <string>
 
 namespace kestrelon {
@@ -76,6 +77,8 @@ public:
     // sender is the button's name; only its last two characters matter.
     void btnEEPROM_R_00Click(const std::string& sender);
     void btnEEPROM_W_00Click(const std::string& sender);
+    // VID and PID into the boxes edtVID_SET and edtPID_SET. A word that
+    // cannot be read leaves the box as it was, with a warning.
     void btnEEPROM_R_VIDClick();
     void btnEEPROM_W_VIDClick();
     void btnEEPROM_R_PIDClick();
@@ -110,8 +113,12 @@ private:
     void customKey(int item, int firstWord);
     // Reads word n into edit as its high byte; returns the word (or -1).
     int showWord(int n, HexEdit& edit);
-    // The two words' high bytes side by side, as the VID or PID box shows them.
-    std::string readWordPair(const char* highDigits, const char* lowDigits);
+    // The word read into its page edit ("edtEEPROM_" + digits); -1 when
+    // nothing was read.
+    int readPageWord(const std::string& digits);
+    // The two words' high bytes side by side, as the VID or PID box shows
+    // them; nothing when either word could not be read or holds no byte.
+    std::optional<std::string> readWordPair(const char* highDigits, const char* lowDigits);
     void writeWordsFrom(const std::string& idText, const char* highDigits, const char* lowDigits);
 
     Transport& t_;

@@ -23,13 +23,14 @@ int wordNumber(const std::string& twoDigits) {
 
 } // namespace
 
-void CommandSet::btnEEPROM_R_00Click(const std::string& sender) {
-    const std::string d = lastTwo(sender);
+void CommandSet::btnEEPROM_R_00Click(const std::string& sender) { readPageWord(lastTwo(sender)); }
+
+int CommandSet::readPageWord(const std::string& d) {
     HexEdit* edit = eng_.eepromEdit(d);
     const int n = wordNumber(d);
-    if (!edit || n < 0) return;
+    if (!edit || n < 0) return -1;
     edit->clear();
-    if (t_.link().hasDevice()) showWord(n, *edit);
+    return t_.link().hasDevice() ? showWord(n, *edit) : -1;
 }
 
 int CommandSet::showWord(int n, HexEdit& edit) {
@@ -53,9 +54,13 @@ void CommandSet::btnEEPROM_W_00Click(const std::string& sender) {
     run_.RxImage[n] = CheckedByte(static_cast<uint8_t>(edit->value() & 0xFF));
 }
 
-std::string CommandSet::readWordPair(const char* high, const char* low) {
-    btnEEPROM_R_00Click(std::string("btnEEPROM_R_") + high);
-    btnEEPROM_R_00Click(std::string("btnEEPROM_R_") + low);
+std::optional<std::string> CommandSet::readWordPair(const char* high, const char* low) {
+    const int hi = readPageWord(high);
+    const int lo = readPageWord(low);
+    // A failed read shows FFFFFF in its word box, and an erased word holds
+    // no byte at all; neither may become the ID that the next run writes
+    // into every receiver.
+    if (!IsValidCheckedWord(hi) || !IsValidCheckedWord(lo)) return std::nullopt;
     return eng_.eepromEdit(high)->text() + eng_.eepromEdit(low)->text();
 }
 
@@ -68,12 +73,16 @@ void CommandSet::writeWordsFrom(const std::string& idText, const char* high, con
 }
 
 void CommandSet::btnEEPROM_R_VIDClick() {
-    const std::string vid = readWordPair("15", "16");
-    settings_.edit([&](ProductSettings& o) { o.VidSet = vid; });
+    if (const auto vid = readWordPair("15", "16"))
+        settings_.edit([&](ProductSettings& o) { o.VidSet = *vid; });
+    else
+        messages_.warning("The VID could not be read from the receiver; the VID box keeps its value.");
 }
 void CommandSet::btnEEPROM_R_PIDClick() {
-    const std::string pid = readWordPair("17", "18");
-    settings_.edit([&](ProductSettings& o) { o.PidSet = pid; });
+    if (const auto pid = readWordPair("17", "18"))
+        settings_.edit([&](ProductSettings& o) { o.PidSet = *pid; });
+    else
+        messages_.warning("The PID could not be read from the receiver; the PID box keeps its value.");
 }
 void CommandSet::btnEEPROM_W_VIDClick() { writeWordsFrom(settings_->VidSet, "15", "16"); }
 void CommandSet::btnEEPROM_W_PIDClick() { writeWordsFrom(settings_->PidSet, "17", "18"); }

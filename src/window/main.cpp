@@ -1,9 +1,17 @@
 // kestrelon-mfg: the window. For now it brings up the form on its own:
 // one copy per user, the language stored or asked, the captions, the
-// start-up looks.
+// start-up looks. A stand-in start-up assembles a Station (a simulated
+// receiver with KESTRELON_SIM=1) and binds the settings side to it.
 
-#include "model/lang.h"
+#include "app/station.h"
 #include "app/title.h"
+#include "platform/qt/qt_clock.h"
+#include "sim/pair_firmware.h"
+#include "sim/sim_hid_backend.h"
+#include "window/settings_side.h"
+#ifdef KESTRELON_WITH_HIDAPI
+#include "device/hidapi/hidapi_backend.h"
+#endif
 #include "window/captions.h"
 #include "window/display_check.h"
 #include "window/instance_hand_over.h"
@@ -18,10 +26,30 @@
 #include <QApplication>
 #include <QFile>
 #include <QImageReader>
+#include <QMessageBox>
 
 #include <cstdio>
+#include <memory>
 
 using namespace kestrelon;
+
+namespace {
+
+// Modal messages as plain message boxes.
+class BoxSink : public MessageSink {
+public:
+    explicit BoxSink(QWidget* parent) : parent_(parent) {}
+    void showMessage(MessageKind kind, const std::string& caption, const std::string& text) override {
+        const QString c = QString::fromStdString(caption), t = QString::fromStdString(text);
+        if (kind == MessageKind::Warning) QMessageBox::warning(parent_, c, t);
+        else QMessageBox::information(parent_, c, t);
+    }
+
+private:
+    QWidget* parent_;
+};
+
+} // namespace
 
 int main(int argc, char** argv) {
     if (!DisplayAvailable()) {
@@ -46,19 +74,29 @@ int main(int argc, char** argv) {
     const QString title = QString::fromStdString(MainWindowTitle(DrawTempID()));
     form.setWindowTitle(title);
 
-    LanguageStore store;
-    TForm2 dialog(title);
-    Language language;
-    const auto text = [&](uint8_t id) { return language.text(id); };
-    language.setCurLanguage(
-        LoadLanguage(store, [&](int preselected) { return dialog.Ask(preselected); }, SystemCodePage()));
-    form.ui().cbbLang->setCurrentIndex(language.CurLanguage());
-    ApplyLanguage(form, text, false, language.CurLanguage());
-    QObject::connect(&form, &TForm1::languagePicked, [&](int index) {
-        language.setCurLanguage(static_cast<TLanguateKind>(index));
-        ApplyLanguage(form, text, false, language.CurLanguage());
-        store.Save(language.CurLanguage());
-    });
+    QtClock clock;
+    std::unique_ptr<HidBackend> backend;
+    if (qEnvironmentVariable("KESTRELON_SIM") == QLatin1String("1")) {
+        auto sim = std::make_unique<sim::SimHidBackend>(clock);
+        sim->plugTypicalPcDevices();
+        sim->plugDongle(std::make_shared<sim::PairFirmware>(sim::PairConfig{}, [&clock] { return clock.nowMicros(); }));
+        backend = std::move(sim);
+    }
+#ifdef KESTRELON_WITH_HIDAPI
+    if (!backend) backend = std::make_unique<HidapiBackend>();
+#endif
+    if (!backend) {
+        std::fprintf(stderr, "kestrelon-mfg: this build has no HID back end; set KESTRELON_SIM=1\n");
+        return 2;
+    }
+    StationConfig config;
+    config.autoRun = argc > 1;
+    Station station(*backend, clock, clock, config);
+    BoxSink sink(&form);
+    station.messages.install(&sink);
+
+    SettingsSide settings(form, station);
+    settings.LoadLanguage();
 
     if (QFile::exists(QStringLiteral("logo.bmp"))) {
         QString problem;
@@ -67,6 +105,13 @@ int main(int argc, char** argv) {
     }
     handOver.onShutdownRequested = [&] { form.close(); };
     form.ApplyStartUpLook();
+    settings.Bind();
+    station.StartUp();
+    QObject::connect(&form, &TForm1::formActivated, [&] { station.FormActivate(); });
+    form.closeQuery = [&] {
+        station.FormCloseQuery();
+        return true;
+    };
     form.show();
     return app.exec();
 }

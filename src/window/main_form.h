@@ -3,6 +3,8 @@
 // (objectName), laid out in main_form.ui. The window draws and reports; what
 // the controls mean is decided by whoever binds them (signals below).
 
+#include "model/presentation.h"   // ConnectPicture: exactly one of the three pictures shows
+
 #include <QWidget>
 
 #include <functional>
@@ -18,8 +20,6 @@ namespace kestrelon {
 
 // The result label's looks.
 enum class ResultLook { None, Lime, Blue, Red };
-// The picture of the connect panel: exactly one of the three shows.
-enum class ConnectPicture { NoneDev, Bind, Connected };
 
 class TForm1 : public QWidget {
     Q_OBJECT

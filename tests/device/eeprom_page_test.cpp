@@ -82,6 +82,28 @@ TEST_F(EepromPage, VidAndPidWordsBothWays) {
     EXPECT_EQ(r.ui.options->PidSet, "05CA");   // two digits per word
 }
 
+TEST_F(EepromPage, UnreadableIdsLeaveTheBoxesAsTheyWere) {
+    dongle()[15] = 0xF30C;
+    dongle()[16] = 0xD728;
+    dongle()[17] = 0xFFFF;   // erased: no byte in it
+    dongle()[18] = 0xCA35;
+    r.options([](ProductSettings& o) { o.VidSet = "1234", o.PidSet = "5678"; });
+    sim::Faults f;
+    f.noAnswerFrom = 2;   // the second word of the VID
+    r.pair->armFaults(f);
+    r.cmd.btnEEPROM_R_VIDClick();
+    r.pair->armFaults({});
+    r.cmd.btnEEPROM_R_PIDClick();
+    EXPECT_EQ(r.ui.options->VidSet, "1234");
+    EXPECT_EQ(r.ui.options->PidSet, "5678");
+    EXPECT_EQ(r.eng.edtEEPROM_16.text(), "FFFFFF");   // the word box still shows the failure
+    EXPECT_EQ(r.recorded.messages.size(), 2u);
+
+    r.link.close();
+    r.cmd.btnEEPROM_R_VIDClick();
+    EXPECT_EQ(r.ui.options->VidSet, "1234");
+}
+
 TEST_F(EepromPage, StringDescriptorWrite) {
     r.ui.options.edit([&](ProductSettings& o) { o.StringDesc = "AB1"; });
     r.trace.clear();

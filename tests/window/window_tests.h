@@ -45,3 +45,18 @@ private slots:
     void twoProcesses_data();
     void twoProcesses();
 };
+
+class SettingsSideTest : public QObject {
+    Q_OBJECT
+private slots:
+    void passwordDialog_data();
+    void passwordDialog();
+    void lockGesture();
+    void models_data();
+    void models();
+    void settingControls();
+    void failedVidReadKeepsTheBox();
+    void numberingPanel();
+    void engineeringPages();
+    void languages();
+};
