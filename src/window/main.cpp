@@ -1,25 +1,23 @@
-// kestrelon-mfg: the window. For now it brings up the form on its own:
-// one copy per user, the language stored or asked, the captions, the
-// start-up looks.
+// kestrelon-mfg: the window. Any command-line argument switches on automatic
+// runs. KESTRELON_SIM=1 runs on the simulated receiver and mouse instead of
+// the PC's HID devices; KESTRELON_SIM_STATE=FILE keeps the simulated pair in
+// FILE.
 
-#include "model/lang.h"
+#include "app/station.h"
 #include "app/title.h"
-#include "window/captions.h"
+#include "frontend/real_backend.h"
+#include "frontend/sim_line.h"
+#include "platform/qt/qt_clock.h"
 #include "window/display_check.h"
 #include "window/instance_hand_over.h"
-#include "window/language_dialog.h"
-#include "window/language_store.h"
 #include "window/look.h"
-#include "window/main_form.h"
-#include "window/pictures.h"
-
-#include "ui_main_form.h"
+#include "window/main_window.h"
 
 #include <QApplication>
-#include <QFile>
 #include <QImageReader>
 
 #include <cstdio>
+#include <memory>
 
 using namespace kestrelon;
 
@@ -39,34 +37,48 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "kestrelon-mfg: Qt's JPEG image plugin is missing (Debian package libqt6gui6); "
                              "the built-in logo cannot be shown\n");
 
-    InstanceHandOver handOver;
-    handOver.TakeOver();
-
-    TForm1 form;
-    const QString title = QString::fromStdString(MainWindowTitle(DrawTempID()));
-    form.setWindowTitle(title);
-
-    LanguageStore store;
-    TForm2 dialog(title);
-    Language language;
-    const auto text = [&](uint8_t id) { return language.text(id); };
-    language.setCurLanguage(
-        LoadLanguage(store, [&](int preselected) { return dialog.Ask(preselected); }, SystemCodePage()));
-    form.ui().cbbLang->setCurrentIndex(language.CurLanguage());
-    ApplyLanguage(form, text, false, language.CurLanguage());
-    QObject::connect(&form, &TForm1::languagePicked, [&](int index) {
-        language.setCurLanguage(static_cast<TLanguateKind>(index));
-        ApplyLanguage(form, text, false, language.CurLanguage());
-        store.Save(language.CurLanguage());
-    });
-
-    if (QFile::exists(QStringLiteral("logo.bmp"))) {
-        QString problem;
-        if (!form.ShowCustomerLogo(QStringLiteral("logo.bmp"), &problem))
-            std::fprintf(stderr, "kestrelon-mfg: logo.bmp not shown: %s\n", qPrintable(problem));
+    QtClock clock;
+    StationConfig config;
+    config.autoRun = argc > 1;
+    std::unique_ptr<SimulatedLine> sim;
+    std::unique_ptr<HidBackend> real;
+    HidBackend* backend = nullptr;
+    const QByteArray simulate = qgetenv("KESTRELON_SIM");
+    if (!simulate.isEmpty() && simulate != "0") {
+        sim = std::make_unique<SimulatedLine>(clock, qEnvironmentVariable("KESTRELON_SIM_STATE").toStdString());
+        std::string why;
+        if (!sim->plugFirstPair(why)) {
+            std::fprintf(stderr, "kestrelon-mfg: %s\n", why.c_str());
+            return 2;
+        }
+        backend = &sim->backend();
+    } else {
+        real = MakeRealHidBackend();
+        std::string why;
+        if (!real) {
+            std::fprintf(stderr, "kestrelon-mfg: this build has no HID back end; run it with KESTRELON_SIM=1\n");
+            return 2;
+        }
+        if (!real->start(why)) std::fprintf(stderr, "kestrelon-mfg: cannot start the HID layer: %s\n", why.c_str());
+        config.hotplug = RealHotplug();
+        backend = real.get();
     }
-    handOver.onShutdownRequested = [&] { form.close(); };
-    form.ApplyStartUpLook();
-    form.show();
+
+    Station station(*backend, clock, clock, config);
+    InstanceHandOver handOver;
+    MainWindow::Setup setup;
+    setup.singleInstance = [&handOver] { handOver.TakeOver(); };
+    setup.onClosing = [&sim] {
+        std::string why;
+        if (sim && !sim->keepAtClose(why)) std::fprintf(stderr, "kestrelon-mfg: %s\n", why.c_str());
+    };
+    MainWindow window(station, setup);
+    handOver.onShutdownRequested = [&window] { window.RequestShutdown(); };
+    MainWindow::CatchShutdownSignals([&window] { window.RequestShutdown(); });
+
+    window.FormCreate();
+    if (sim) sim->attach(station);
+    window.form().show();
+    window.form().activateWindow();
     return app.exec();
 }

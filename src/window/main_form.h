@@ -3,6 +3,8 @@
 // (objectName), laid out in main_form.ui. The window draws and reports; what
 // the controls mean is decided by whoever binds them (signals below).
 
+#include "model/presentation.h"
+
 #include <QWidget>
 
 #include <functional>
@@ -18,8 +20,6 @@ namespace kestrelon {
 
 // The result label's looks.
 enum class ResultLook { None, Lime, Blue, Red };
-// The picture of the connect panel: exactly one of the three shows.
-enum class ConnectPicture { NoneDev, Bind, Connected };
 
 class TForm1 : public QWidget {
     Q_OBJECT
@@ -55,6 +55,7 @@ public:
     // cannot be read leaves the built-in logo; *problem then says why.
     bool ShowCustomerLogo(const QString& path, QString* problem = nullptr);
 
+    // The picture of the connect panel: exactly one of the three shows.
     void showConnectPicture(ConnectPicture p);
     QMovie* pairingMovie() const { return movie_; }
     void setResultLook(ResultLook look);
