@@ -10,6 +10,7 @@ packages=(
   nlohmann-json3-dev
   qt6-base-dev
   fonts-noto-cjk
+  xvfb xdotool
   qemu-system-x86
 )
 
