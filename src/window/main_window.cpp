@@ -11,6 +11,7 @@
 #include <QFile>
 #include <QMessageBox>
 #include <QMovie>
+#include <QPainter>
 #include <QSocketNotifier>
 #include <QTimer>
 
@@ -46,6 +47,21 @@ void SetText(QLineEdit* e, const std::string& s) {
     if (e->text() != t) e->setText(t);
 }
 
+// A message box with a line round it, so it stands apart from the window
+// it covers even where no window manager draws a frame.
+class FramedBox : public QMessageBox {
+public:
+    using QMessageBox::QMessageBox;
+
+protected:
+    void paintEvent(QPaintEvent* e) override {
+        QMessageBox::paintEvent(e);
+        QPainter p(this);
+        p.setPen(palette().color(QPalette::Dark));
+        p.drawRect(rect().adjusted(0, 0, -1, -1));
+    }
+};
+
 // dlgError, dlgBind and the plain box: modal message boxes over the window.
 class DialogSink : public MessageSink {
 public:
@@ -57,7 +73,7 @@ public:
         const QMessageBox::Icon icon = kind == MessageKind::Warning   ? QMessageBox::Warning
                                        : kind == MessageKind::Pairing ? QMessageBox::Information
                                                                       : QMessageBox::NoIcon;
-        QMessageBox box(icon, Text(caption), body, QMessageBox::Ok, &parent_);
+        FramedBox box(icon, Text(caption), body, QMessageBox::Ok, &parent_);
         box.setObjectName(kind == MessageKind::Warning ? QStringLiteral("dlgError")
                           : kind == MessageKind::Pairing ? QStringLiteral("dlgBind")
                                                          : QStringLiteral("dlgMessage"));
@@ -150,6 +166,9 @@ void MainWindow::windowStep(int step) {
     case 25: QCoreApplication::processEvents(); break;
     case 26:
         QCoreApplication::processEvents();
+        // The window itself takes the keys until the operator picks a
+        // control, so Page Down starts Go and changes nothing else.
+        form_->setFocus();
         form_->update();
         break;
     default: break;
@@ -223,9 +242,17 @@ void MainWindow::drawDevices() {
     }
 
     SetCaption(ui.btnCombo_Cmd_Soft_Bind_SW, Text(st_.ui.language.text(d.btnConnectCaptionId)));
-    ui.btnCombo_Cmd_Soft_Bind_SW->setEnabled(d.btnConnectEnabled);
-    ui.btnGo->setEnabled(d.btnGoEnabled);
+    enable(ui.btnCombo_Cmd_Soft_Bind_SW, d.btnConnectEnabled);
+    enable(ui.btnGo, d.btnGoEnabled);
     ui.cbKeyboardbind->setVisible(d.cbKeyboardbindVisible);
+}
+
+// A control disabled while it has the focus would hand it to the next one,
+// which would then take the next Page Down as well (a combo box changes its
+// item): the window takes the focus instead.
+void MainWindow::enable(QWidget* control, bool on) {
+    if (!on && control->hasFocus()) form_->setFocus();
+    control->setEnabled(on);
 }
 
 void MainWindow::drawResult() {
@@ -248,9 +275,8 @@ void MainWindow::drawResult() {
 void MainWindow::drawProgress() { form_->ui().pbSetTX->setValue(*st_.ui.progress); }
 
 void MainWindow::drawErase() {
-    auto& ui = form_->ui();
-    ui.suiButton2->setEnabled(st_.ui.erase->suiButton2Enabled);
-    ui.suiButton1->setEnabled(st_.ui.erase->suiButton1Enabled);
+    enable(form_->ui().suiButton2, st_.ui.erase->suiButton2Enabled);
+    enable(form_->ui().suiButton1, st_.ui.erase->suiButton1Enabled);
 }
 
 // The options of the Go and erase groups; the setting controls are the

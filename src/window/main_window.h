@@ -63,6 +63,7 @@ private:
     void windowStep(int step);
     void connectControls();
     void watchModel();
+    void enable(QWidget* control, bool on);
     void drawDevices();
     void drawResult();
     void drawProgress();

@@ -181,10 +181,11 @@ void MainWindowTest::pageDownPasses() {
     QVERIFY(b.show());
     QTRY_VERIFY_WITH_TIMEOUT(b.ready(), 5000);
     auto& ui = b.ui();
-    ui.cbbLang->setFocus();
-    QTRY_COMPARE(QApplication::focusWidget(), ui.cbbLang);
+    QCOMPARE(QApplication::focusWidget(), &b.window->form());   // the window takes the keys at first
+    ui.btnCombo_Cmd_Soft_Bind_SW->setFocus();
+    QTRY_COMPARE(QApplication::focusWidget(), ui.btnCombo_Cmd_Soft_Bind_SW);
 
-    QTest::keyClick(ui.cbbLang, Qt::Key_PageDown);   // returns when the unit is done
+    QTest::keyClick(ui.btnCombo_Cmd_Soft_Bind_SW, Qt::Key_PageDown);   // returns when the unit is done
     const UnitRecord& r = b.st->production.lastUnit();
     QVERIFY2(r.passed, r.reason.c_str());
     QCOMPARE(ui.lblResult->text(), QStringLiteral("PASS"));
@@ -195,6 +196,8 @@ void MainWindowTest::pageDownPasses() {
     QCOMPARE(ui.pbSetTX->value(), 20);
     QVERIFY(!ui.Image1->isHidden());
     QVERIFY(b.ini().contains("RXRFIDINFO"));   // the counters were kept
+    // Connect, disabled with the focus, left it to the window, not to the next control.
+    QCOMPARE(QApplication::focusWidget(), &b.window->form());
     // The finished unit is taken out; the next pair follows a second later.
     QVERIFY(!ui.ledRX->Value() && !ui.btnGo->isEnabled());
     QTRY_VERIFY_WITH_TIMEOUT(b.ready(), 5000);
