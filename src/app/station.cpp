@@ -39,28 +39,48 @@ Station::Station(HidBackend& backend, Clock& clk, EventLoop& lp, StationConfig c
 
 Station::~Station() = default;
 
-SettingsStatus Station::StartUp() {
-    if (SettingsStatus held = settingsFile.lock(config.settingsLockWaitMs); !held.ok) return held;
+SettingsStatus Station::StartUp(const std::function<void(int step)>& window) {
+    const auto at = [&window](int first, int last) {
+        if (window)
+            for (int step = first; step <= last; ++step) window(step);
+    };
     run.AutoRun = config.autoRun;
+    at(2, 2);
     run.BindInRun = 0;
     FillBuiltInDevices(detection.KnownDevices);
     WindowTimers::set(timers.DetectHIDDeviceCounter, true);
+    at(7, 7);
     if constexpr (LogEnabled) ProductionLog(config.currentDirectory).createFolder();
+    ui.result.edit([](ResultArea& r) {
+        r.lblResult.clear();
+        r.Image1Visible = false;
+    });
+    at(9, 15);
+    // After the window's hand-over (step 10): an older copy that was asked
+    // to shut down lets go of the settings file within the wait.
+    if (SettingsStatus held = settingsFile.lock(config.settingsLockWaitMs); !held.ok) return held;
     commands.FillCustKeyLists();
+    at(16, 19);
     ui.options.edit([](ProductSettings& o) { o.BatteryLevel = 2; });   // 1.8 V until the settings say otherwise
+    at(20, 23);
     Model_selectClick(ui.options->ModelIndex);
+    at(24, 24);
     LoadResult loaded;
     {
-        const auto quiet = usbIdentity.quiet();
+        const auto quiet = usbIdentity.quiet();   // the boxes the load fills store nothing
         const auto batch = ui.options.batch();
-        loaded = StartUpNumbering(settingsFile, ui.options.data(), run, detection.KnownDevices, generators, numbering,
-                                  [this](int model) { Model_selectClick(model); });
+        loaded = settingsFile.load(ui.options.data(), run, detection.KnownDevices, generators,
+                                   [this](int model) { Model_selectClick(model); });
     }
+    at(25, 25);
+    numbering.ShowNumberingSettings();
+    numbering.cbRX_IsSNClick(NumberingRow::Rx);
     // The RX type boxes follow the loaded choice.
     ui.devices.edit([this](DeviceStatus& d) { d.cbKeyboardbindVisible = !ui.options->MouseOnly; });
     erase.TX_ErasedClick(ui.options->TX_Erased);
     erase.RX_ErasedClick(ui.options->RX_Erased);
     if (config.hotplug) hotplug_ = config.hotplug(loop, [this] { HidDevicesChanged(); });
+    at(26, 26);
     return loaded;
 }
 

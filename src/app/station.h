@@ -60,10 +60,14 @@ public:
 
     // Start-up without the window's drawing: the settings file's lock,
     // known devices, hot-key and battery lists, the model, the settings load
-    // and the numbering panel. Not ok (nothing loaded when the lock was
+    // and the numbering panel. `window` runs the window's part of the
+    // start-up: it is called with a step number (2, 7, 9-20, 22-26) before
+    // the core's part of that step, so the window adds its looks, the
+    // hand-over and the language choice and lets its events through in the
+    // order the start-up has them. Not ok (nothing loaded when the lock was
     // refused): no unit may be programmed, and the message says why. The
     // message can come with ok too, to be shown (a damaged file's copy).
-    SettingsStatus StartUp();
+    SettingsStatus StartUp(const std::function<void(int step)>& window = {});
     // The first activation of the window: settings writes and automatic
     // runs are allowed from now on.
     void FormActivate() { run.NotYetActivated = 0; }

@@ -1,17 +1,8 @@
 #include "cli/device_session.h"
-
-#ifdef KESTRELON_WITH_HIDAPI
-#include "device/hidapi/hidapi_backend.h"
-#endif
+#include "frontend/real_backend.h"
 
 namespace kestrelon::cli {
 
-std::unique_ptr<HidBackend> MakeRealHidBackend() {
-#ifdef KESTRELON_WITH_HIDAPI
-    return std::make_unique<HidapiBackend>();
-#else
-    return nullptr;
-#endif
-}
+std::unique_ptr<HidBackend> MakeRealHidBackend() { return kestrelon::MakeRealHidBackend(); }
 
 } // namespace kestrelon::cli

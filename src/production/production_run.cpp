@@ -133,6 +133,7 @@ void ProductionRun::btnGoClick() {
     if (!unit_.logError.empty()) p_.messages.warning(unit_.logError);
     if (!unit_.settingsSaved) p_.messages.warning(unit_.settingsError);
     if (!unit_.recordError.empty()) p_.messages.warning(unit_.recordError);
+    unitDone.notify();
 }
 
 void ProductionRun::keepRecord() {

@@ -78,6 +78,11 @@ public:
     void tmrIsTxLinkTimer();
 
     const UnitRecord& lastUnit() const { return unit_; }
+    // True while a production cycle runs (inside Go, between its pumps).
+    bool running() const { return inCycle_; }
+    // Told when a Go that ran a cycle has ended, whoever started it (the
+    // button, Page Down, the automatic start); lastUnit() holds the unit.
+    Notifier unitDone;
 
     // "1.005" for 1005 ms: whole seconds, a point, three digits.
     static std::string ElapsedText(uint32_t ms);

@@ -9,8 +9,13 @@
 #include <cstdlib>
 
 #ifndef _WIN32
+#include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/un.h>
 #include <unistd.h>
+
+#include <cstddef>
+#include <cstring>
 #endif
 
 namespace kestrelon {
@@ -57,8 +62,24 @@ bool DisplayAvailable() {
     const QByteArray host = display.left(colon);
     if (colon < 0 || !(host.isEmpty() || host == "unix")) return true;
     const QByteArray number = display.mid(colon + 1).split('.').front();
+    const QByteArray path = "/tmp/.X11-unix/X" + number;
     struct stat st {};
-    return stat(("/tmp/.X11-unix/X" + number).constData(), &st) == 0;
+    if (stat(path.constData(), &st) == 0) return true;
+#ifdef __linux__
+    // The server may listen only in the abstract namespace (a container
+    // without the socket folder, or a server still creating the file).
+    const int fd = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    if (fd < 0) return false;
+    sockaddr_un addr {};
+    addr.sun_family = AF_UNIX;
+    std::memcpy(addr.sun_path + 1, path.constData(), static_cast<size_t>(path.size()));
+    const socklen_t len = static_cast<socklen_t>(offsetof(sockaddr_un, sun_path) + 1 + path.size());
+    const bool reachable = ::connect(fd, reinterpret_cast<const sockaddr*>(&addr), len) == 0;
+    close(fd);
+    return reachable;
+#else
+    return false;
+#endif
 #endif
 }
 

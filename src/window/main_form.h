@@ -55,6 +55,7 @@ public:
     // cannot be read leaves the built-in logo; *problem then says why.
     bool ShowCustomerLogo(const QString& path, QString* problem = nullptr);
 
+    // The picture of the connect panel: exactly one of the three shows.
     void showConnectPicture(ConnectPicture p);
     QMovie* pairingMovie() const { return movie_; }
     void setResultLook(ResultLook look);

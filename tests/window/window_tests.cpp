@@ -23,7 +23,8 @@ int main(int argc, char** argv) {
 
     std::unique_ptr<QObject> tests[] = {std::make_unique<WidgetsTest>(), std::make_unique<FormTest>(),
                                         std::make_unique<LanguageStoreTest>(), std::make_unique<HandOverTest>(),
-                                        std::make_unique<SettingsSideTest>()};
+                                        std::make_unique<SettingsSideTest>(),
+                                        std::make_unique<MainWindowTest>()};
     int failed = 0;
     bool ran = false;
     for (auto& t : tests) {

@@ -60,3 +60,18 @@ private slots:
     void engineeringPages();
     void languages();
 };
+
+class MainWindowTest : public QObject {
+    Q_OBJECT
+private slots:
+    void startUpAndClose_data();
+    void startUpAndClose();
+    void goRefused_data();
+    void goRefused();
+    void pageDownPasses();
+    void autoRunWhenStartedWithArgument();
+    void eraseButtonsFollowTheirBoxes();
+    void shutdownWaitsForAnErase();
+    void connectShowsItsProgress();
+    void twoProcesses();
+};
