@@ -191,18 +191,13 @@ void MainWindow::connectControls() {
     connect(ui.btnCombo_Cmd_Soft_Bind_SW, &QPushButton::clicked, this,
             [&st] { st.pairing.btnCombo_Cmd_Soft_Bind_SWClick(); });
 
-    connect(ui.ComboRFPower, &QComboBox::activated, this,
-            [&st](int item) { st.ui.options.edit([item](ProductSettings& o) { o.RFPower = item; }); });
-    connect(ui.cbResetRF, &QCheckBox::clicked, this,
-            [&st](bool on) { st.ui.options.edit([on](ProductSettings& o) { o.ResetRF = on; }); });
-    connect(ui.cbKeyboardbind, &QCheckBox::clicked, this,
-            [&st](bool on) { st.ui.options.edit([on](ProductSettings& o) { o.KeyboardBind = on; }); });
+    // ComboRFPower, cbResetRF, cbKeyboardbind and CallMERO are options: the
+    // settings side binds them with the other setting controls.
 
     connect(ui.TX_Erased, &QCheckBox::clicked, this, [&st](bool on) { st.erase.TX_ErasedClick(on); });
     connect(ui.RX_Erased, &QCheckBox::clicked, this, [&st](bool on) { st.erase.RX_ErasedClick(on); });
     connect(ui.suiButton2, &QPushButton::clicked, this, [this] { erase(&EraseTools::suiButton2Click); });
     connect(ui.suiButton1, &QPushButton::clicked, this, [this] { erase(&EraseTools::suiButton1Click); });
-    connect(ui.CallMERO, &QCheckBox::clicked, this, [&st](bool on) { st.erase.CallMEROClick(on); });
 }
 
 // One redraw per group, run when the group announces a change; each is run
@@ -248,7 +243,7 @@ void MainWindow::drawDevices() {
     SetCaption(ui.btnCombo_Cmd_Soft_Bind_SW, Text(st_.ui.language.text(d.btnConnectCaptionId)));
     enable(ui.btnCombo_Cmd_Soft_Bind_SW, d.btnConnectEnabled);
     enable(ui.btnGo, d.btnGoEnabled);
-    ui.cbKeyboardbind->setVisible(d.cbKeyboardbindVisible);
+    // "Keyboard Binding" follows the RX type: the settings side shows it.
 }
 
 // A control disabled while it has the focus would hand it to the next one,
@@ -283,17 +278,13 @@ void MainWindow::drawErase() {
     enable(form_->ui().suiButton1, st_.ui.erase->suiButton1Enabled);
 }
 
-// The options of the Go and erase groups; the setting controls are the
+// The erase group's check boxes; every other option control is the
 // settings side's.
 void MainWindow::drawOptions() {
     auto& ui = form_->ui();
     const ProductSettings& o = *st_.ui.options;
-    ui.ComboRFPower->setCurrentIndex(o.RFPower);
-    ui.cbResetRF->setChecked(o.ResetRF);
-    ui.cbKeyboardbind->setChecked(o.KeyboardBind);
     ui.TX_Erased->setChecked(o.TX_Erased);
     ui.RX_Erased->setChecked(o.RX_Erased);
-    ui.CallMERO->setChecked(o.CallMERO);
 }
 
 // The debug list announces each line as it is added.

@@ -164,7 +164,7 @@ void SettingsSide::connectOptions() {
     list(ui.cbCustKey2, [](ProductSettings& o, int i) { o.CustKey2 = i; }, [&cmd] { cmd.cbCustKey2Change(); });
     list(ui.cbRF_Set_BTY_Low_Level, [](ProductSettings& o, int i) { o.BatteryLevel = i; },
          [&cmd] { cmd.cbRF_Set_BTY_Low_LevelChange(); });
-    list(ui.ComboRFPower, [](ProductSettings& o, int i) { o.RFPower = i; }, {});
+    list(ui.ComboRFPower, [](ProductSettings& o, int i) { o.RFPower = i; }, {});   // in the Go group
     list(ui.FnPR, [](ProductSettings& o, int i) { o.FnPR = i; }, {});
     list(ui.FnBreak, [](ProductSettings& o, int i) { o.FnBreak = i; }, {});
     const auto fn = FnBoxes(form_);
