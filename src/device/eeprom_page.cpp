@@ -2,7 +2,7 @@
 // their high byte, and writes staged into the dongle image for the next run.
 #include "device/command_set.h"
 #include "device/eeprom_map.h"
-#include "device/latin1.h"
+#include "device/text_encoding.h"
 
 #include <cstdio>
 

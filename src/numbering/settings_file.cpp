@@ -1,5 +1,7 @@
 #include "numbering/settings_file.h"
 
+#include "device/text_encoding.h"
+
 #include <SimpleIni.h>
 
 #include <algorithm>
@@ -57,23 +59,6 @@ bool hexDigits(const std::string& s, int& out) {
 // the NUL no longer ends the whole file for the reader.
 constexpr char kNulStandIn = '\x7f';
 
-void appendUtf8(std::string& out, uint32_t cp) {
-    if (cp < 0x80) {
-        out += static_cast<char>(cp);
-    } else if (cp < 0x800) {
-        out += static_cast<char>(0xC0 | (cp >> 6));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    } else if (cp < 0x10000) {
-        out += static_cast<char>(0xE0 | (cp >> 12));
-        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    } else {
-        out += static_cast<char>(0xF0 | (cp >> 18));
-        out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
-        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    }
-}
 
 // UTF-16 after its byte-order mark (as Notepad saves "Unicode"), to UTF-8.
 std::string fromUtf16(const std::string& data, bool bigEndian) {
@@ -93,7 +78,7 @@ std::string fromUtf16(const std::string& data, bool bigEndian) {
             }
         }
         if (cp >= 0xD800 && cp <= 0xDFFF) cp = 0xFFFD;
-        appendUtf8(out, cp);
+        AppendUtf8(out, cp);
     }
     return out;
 }
