@@ -4,6 +4,7 @@
 
 #include "model/lang.h"
 #include "app/title.h"
+#include "platform/station_folder.h"
 #include "window/captions.h"
 #include "window/display_check.h"
 #include "window/instance_hand_over.h"
@@ -24,6 +25,10 @@
 using namespace kestrelon;
 
 int main(int argc, char** argv) {
+    // Started from the desktop menu: into the user's station folder, where
+    // TX.ini and the log are kept, before any file is opened.
+    if (const StationFolder station = EnterStationFolder(); !station.error.empty())
+        std::fprintf(stderr, "kestrelon-mfg: %s\n", station.error.c_str());
     if (!DisplayAvailable()) {
         std::fprintf(stderr, "%s\n", NoDisplayMessage());
         return 2;
