@@ -11,6 +11,7 @@ packages=(
   qt6-base-dev
   fonts-noto-cjk
   qemu-system-x86
+  lintian
   clang-14 libclang-rt-14-dev
 )
 
