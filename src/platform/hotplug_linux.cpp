@@ -68,7 +68,7 @@ std::unique_ptr<HotplugMonitor> HotplugMonitor::start(EventLoop& loop, std::func
     // The timer alone, as where no event source exists (to compare, or on
     // a system whose events misbehave).
     if (const char* off = std::getenv("KESTRELON_HOTPLUG"); off && std::strcmp(off, "off") == 0) {
-        if (why) *why = "device events switched off (KESTRELON_HOTPLUG=off)";
+        if (why) *why = "switched off by KESTRELON_HOTPLUG=off";
         return nullptr;
     }
     auto m = std::make_unique<UdevMonitor>();
