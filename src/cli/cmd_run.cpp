@@ -258,9 +258,12 @@ int run(const Args& args, const Io& io) {
         allPassed &= r.passed;
         if (d.sim) {
             pair->settle();
-            dumps.push_back({{"unit", unit},
-                             {"dongle", std::vector<int>(pair->dongleEeprom().begin(), pair->dongleEeprom().end())},
-                             {"mouse", std::vector<int>(pair->mouseEeprom().begin(), pair->mouseEeprom().end())}});
+            // Kept only when asked for: a long run must not grow by a dump a unit.
+            if (!o.dumpPath.empty())
+                dumps.push_back(
+                    {{"unit", unit},
+                     {"dongle", std::vector<int>(pair->dongleEeprom().begin(), pair->dongleEeprom().end())},
+                     {"mouse", std::vector<int>(pair->mouseEeprom().begin(), pair->mouseEeprom().end())}});
             if (unit < static_cast<int>(o.units)) {
                 // The operator takes the finished unit out.
                 d.sim->unplug(dongleDevice);
