@@ -158,6 +158,7 @@ median() { tr ' ' '\n' | grep . | sort -n | awk '{ v[NR] = $1 } END { print v[in
 # One plug and one unplug; sets $go and $off (ms), or returns 1 with $why.
 # With "plug-only" the lamps are not waited for after the unplug.
 plug_cycle() { # SECONDS to wait for each [plug-only]
+    : > /tmp/dongle.out   # emptied before the receiver starts: no earlier plug's line is read
     $DONGLE < /dev/null > /tmp/dongle.out 2>> /tmp/dongle.log &
     dongle_pid=$!
     i=0
@@ -171,7 +172,6 @@ plug_cycle() { # SECONDS to wait for each [plug-only]
     [ "${2:-}" = plug-only ] && return 0
     at=$(sed -n 's/^unplugged at \([0-9]*\) ms$/\1/p' /tmp/dongle.out)
     off=$(watch_delay "$at" "$1" "$dark") || { why="lamps still lit $1 s after the unplug"; return 1; }
-    : > /tmp/dongle.out
 }
 
 # plug-to-go N: N plugs and unplugs with the system's device events; the
