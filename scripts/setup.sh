@@ -12,6 +12,7 @@ packages=(
   fonts-noto-cjk
   qemu-system-x86
   lintian
+  time xvfb xdotool
   clang-14 libclang-rt-14-dev
 )
 
