@@ -12,6 +12,8 @@ packages=(
   fonts-noto-cjk
   xvfb xdotool x11-utils imagemagick
   qemu-system-x86
+  lintian
+  time xvfb xdotool
   clang-14 libclang-rt-14-dev
 )
 

@@ -85,7 +85,9 @@ public:
     // events has settled, besides its own 5 s timer. While a cycle keeps
     // detection off, the tick waits for the cycle to end.
     void HidDevicesChanged();
-    static constexpr uint32_t kHotplugSettleMs = 300;
+    // A receiver's interfaces come within a few tens of milliseconds of
+    // each other; one that comes later still brings its own tick.
+    static constexpr uint32_t kHotplugSettleMs = 150;
 
     Clock& clock;
     EventLoop& loop;

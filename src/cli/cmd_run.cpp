@@ -6,10 +6,13 @@
 #include "cli/device_session.h"
 #include "cli/engineering.h"
 #include "cli/file_checks.h"
+#include "cli/line_station.h"
 #include "cli/sim_fault.h"
 #include "platform/steady_clock.h"
 #include "platform/virtual_clock.h"
 
+#include <algorithm>
+#include <filesystem>
 #include <fstream>
 #include <iostream>
 #include <nlohmann/json.hpp>
@@ -27,7 +30,7 @@ std::string idText(int32_t id) { return id < 0 ? "" : Hex(id & 0xFFFFFF, 6); }
 struct RunOptions {
     unsigned long long units = 1;
     bool json = false, fast = false, timing = false;
-    std::string dumpPath, settingsPath;
+    std::string dumpPath, settingsPath, recordPath;
     std::optional<FaultPlan> fault;
 };
 
@@ -41,6 +44,7 @@ bool readOptions(const Args& args, const Io& io, RunOptions& o) {
     o.timing = args.has("timing");
     o.dumpPath = args.value("dump-eeprom");
     o.settingsPath = args.value("settings", "TX.ini");
+    o.recordPath = args.value("record");
     const bool sim = args.has("sim");
     if (!sim && (o.fast || args.has("dump-eeprom") || args.has("sim-fault"))) {
         io.error("--fast, --dump-eeprom and --sim-fault work only on the simulation (--sim)");
@@ -58,6 +62,14 @@ bool readOptions(const Args& args, const Io& io, RunOptions& o) {
     return true;
 }
 
+// The record of every unit is appended to, never replaced.
+bool checkRecord(const Io& io, const std::string& path) {
+    std::string why;
+    if (CheckWritable(path, false, why)) return true;
+    io.error("cannot write the record file " + path + ": " + why);
+    return false;
+}
+
 // The files run writes are checked before the first unit: a unit must not
 // be programmed when its record, counters or dump cannot be kept.
 bool checkFiles(const Io& io, const RunOptions& o) {
@@ -70,7 +82,7 @@ bool checkFiles(const Io& io, const RunOptions& o) {
         io.error("cannot write " + o.dumpPath + ": " + why);
         return false;
     }
-    return true;
+    return o.recordPath.empty() || checkRecord(io, o.recordPath);
 }
 
 void printRecord(const Io& io, const RunOptions& o, int unit, const UnitRecord& r) {
@@ -96,20 +108,32 @@ void printRecord(const Io& io, const RunOptions& o, int unit, const UnitRecord& 
     io.out << std::endl;
 }
 
-// Each message of the station becomes one line on standard error.
-class ErrorLineSink : public MessageSink {
+// The figures of one run, printed as its last line on standard error.
+class Summary {
 public:
-    explicit ErrorLineSink(const Io& io) : io_(io) {}
-    void showMessage(MessageKind, const std::string&, const std::string& text) override {
-        std::string line = text;
-        while (!line.empty() && (line.back() == '\n' || line.back() == '\r')) line.pop_back();
-        for (auto& c : line)
-            if (c == '\r' || c == '\n') c = ' ';
-        io_.error(line);
+    void add(const UnitRecord& r, bool ran) {
+        ++units_;
+        passed_ += r.passed;
+        if (!ran) return;   // no cycle: the receiver or its mouse never got ready
+        ++cycles_;
+        totalMs_ += r.elapsedMs;
+        longestMs_ = std::max(longestMs_, r.elapsedMs);
+    }
+    int units() const { return units_; }
+    void print(std::ostream& err) const {
+        char buf[200];
+        const double yield = units_ ? 100.0 * passed_ / units_ : 0.0;
+        const double mean = cycles_ ? static_cast<double>(totalMs_) / cycles_ / 1000.0 : 0.0;
+        std::snprintf(buf, sizeof buf,
+                      "summary: %d units, %d passed, %d failed, yield %.1f %%, cycle time mean %.3f s, longest %.3f s\n",
+                      units_, passed_, units_ - passed_, yield, mean, longestMs_ / 1000.0);
+        err << buf << std::flush;
     }
 
 private:
-    const Io& io_;
+    int units_ = 0, passed_ = 0, cycles_ = 0;
+    uint64_t totalMs_ = 0;
+    uint32_t longestMs_ = 0;
 };
 
 class Line {
@@ -166,20 +190,19 @@ int run(const Args& args, const Io& io) {
     DeviceSession d;
     if (!OpenDeviceSession(args, io, d, o.fast)) return kExitFailed;
 
-    StationConfig cfg;
-    cfg.settingsPath = o.settingsPath;
-    // A real receiver is found the moment it is plugged, not at the next
-    // detection tick; the simulation plugs its units itself.
-    if (!d.sim)
-        cfg.hotplug = [](EventLoop& loop, std::function<void()> onChange) {
-            return HotplugMonitor::start(loop, std::move(onChange));
-        };
+    StationConfig cfg = LineStationConfig(d, o.settingsPath);
+    cfg.recordFile = o.recordPath;
     Station st(*d.backend, *d.clock, *d.clock, cfg);
     ErrorLineSink sink(io);
     st.messages.install(&sink);
     const SettingsStatus started = st.StartUp();
     if (!started.message.empty()) io.error(started.message);
     if (!started.ok) return kExitUsage;   // nothing programmed: the settings file is locked or unreadable
+    // The settings' record file, like the one given with --record, must
+    // work before the first unit.
+    if (o.recordPath.empty() && !st.ui.options->RecordFile.empty() &&
+        !checkRecord(io, (std::filesystem::path(cfg.currentDirectory) / st.ui.options->RecordFile).string()))
+        return kExitUsage;
     st.FormActivate();
     Line line(st);
 
@@ -188,6 +211,7 @@ int run(const Args& args, const Io& io) {
     nlohmann::json dumps = nlohmann::json::array();
     bool allPassed = true;
     int exitCode = kExitOk;
+    Summary summary;
     if (d.sim) {
         // The state file's pair (or a fresh one) is the first unit.
         pair = d.simPair;
@@ -230,12 +254,16 @@ int run(const Args& args, const Io& io) {
             }
         }
         printRecord(io, o, unit, r);
+        summary.add(r, ready);
         allPassed &= r.passed;
         if (d.sim) {
             pair->settle();
-            dumps.push_back({{"unit", unit},
-                             {"dongle", std::vector<int>(pair->dongleEeprom().begin(), pair->dongleEeprom().end())},
-                             {"mouse", std::vector<int>(pair->mouseEeprom().begin(), pair->mouseEeprom().end())}});
+            // Kept only when asked for: a long run must not grow by a dump a unit.
+            if (!o.dumpPath.empty())
+                dumps.push_back(
+                    {{"unit", unit},
+                     {"dongle", std::vector<int>(pair->dongleEeprom().begin(), pair->dongleEeprom().end())},
+                     {"mouse", std::vector<int>(pair->mouseEeprom().begin(), pair->mouseEeprom().end())}});
             if (unit < static_cast<int>(o.units)) {
                 // The operator takes the finished unit out.
                 d.sim->unplug(dongleDevice);
@@ -267,6 +295,7 @@ int run(const Args& args, const Io& io) {
             if (!exitCode) exitCode = kExitFailed;
         }
     }
+    if (summary.units()) summary.print(io.err);   // a run refused before its first unit has one line only
     if (exitCode) return exitCode;
     return allPassed ? kExitOk : kExitFailed;
 }
@@ -283,7 +312,8 @@ Command runCommand() {
              {"dump-eeprom", "FILE", "write each unit's dongle and mouse EEPROM to FILE as JSON (simulation)"},
              {"fast", "", "run the simulation and every wait on a virtual clock"},
              {"sim-fault", "FAULT", "unplug:N, noanswer:N, xfer-error:N, mouse-silent, readback:W; @K for unit K only"},
-             {"timing", "", "report each unit's time against the mandated waits on stderr"}},
+             {"timing", "", "report each unit's time against the mandated waits on stderr"},
+             {"record", "FILE", "append one JSON line per unit to FILE (instead of the settings' RecordFile)"}},
             0,
             0,
             run};

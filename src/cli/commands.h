@@ -15,5 +15,6 @@ Command txWriteCommand();
 Command rxDumpCommand();
 Command txDumpCommand();
 Command runCommand();
+Command watchCommand();
 
 } // namespace kestrelon::cli

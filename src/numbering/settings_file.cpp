@@ -440,6 +440,7 @@ LoadResult SettingsFile::load(ProductSettings& s, RunState& run, KnownDeviceTabl
     s.KeyboardBind = r.boolean("KBind", false);
     s.CallMERO = r.boolean("EnabledMERO", false);
     s.ResetRF = r.boolean("ResetRF", true);
+    s.RecordFile = r.str(kTX, "RecordFile", "");
 
     // Each generator on its own: one that cannot be read starts from its
     // defaults and leaves the others as stored.
@@ -582,6 +583,13 @@ SaveResult SettingsFile::save(const ProductSettings& s, const RunState& run, Num
     putInt("Delay", s.Delay);
     putBool("KBind", s.KeyboardBind);
     putBool("EnabledMERO", s.CallMERO);
+    // Written only when set, so the files of stations without a record stay
+    // as they were; one that was switched off loses its path.
+    if (!s.RecordFile.empty()) {
+        put("RecordFile", s.RecordFile);
+    } else if (const char* old = ini.GetValue(kTX, "RecordFile", nullptr); old && *old) {
+        ini.Delete(kTX, "RecordFile");
+    }
 
     auto putObject = [&](const char* key, const TComponent& object) {
         put(key, replaceAll(ComponentToText(object), "\r\n", ";"));

@@ -7,6 +7,9 @@
 #include <libudev.h>
 #include <unistd.h>
 
+#include <cstdlib>
+#include <cstring>
+
 namespace kestrelon {
 
 namespace {
@@ -23,8 +26,8 @@ public:
         onChange_ = std::move(onChange);
         udev_ = udev_new();
         if (!udev_) return fail(why, "libudev could not start");
-        const bool daemon = access("/run/udev/control", F_OK) == 0;
-        monitor_ = udev_monitor_new_from_netlink(udev_, daemon ? "udev" : "kernel");
+        source_ = access("/run/udev/control", F_OK) == 0 ? "udev" : "kernel";
+        monitor_ = udev_monitor_new_from_netlink(udev_, source_);
         if (!monitor_) return fail(why, "no netlink socket for device events");
         if (udev_monitor_filter_add_match_subsystem_devtype(monitor_, "hidraw", nullptr) < 0 ||
             udev_monitor_enable_receiving(monitor_) < 0)
@@ -33,6 +36,8 @@ public:
         if (!watch_) return fail(why, "the event loop cannot watch device events");
         return true;
     }
+
+    std::string source() const override { return source_; }
 
 private:
     static bool fail(std::string* why, const char* text) {
@@ -49,6 +54,7 @@ private:
         if (any && onChange_) onChange_();
     }
 
+    const char* source_ = "";
     udev* udev_ = nullptr;
     udev_monitor* monitor_ = nullptr;
     std::unique_ptr<DescriptorWatch> watch_;
@@ -59,6 +65,12 @@ private:
 
 std::unique_ptr<HotplugMonitor> HotplugMonitor::start(EventLoop& loop, std::function<void()> onChange,
                                                       std::string* why) {
+    // The timer alone, as where no event source exists (to compare, or on
+    // a system whose events misbehave).
+    if (const char* off = std::getenv("KESTRELON_HOTPLUG"); off && std::strcmp(off, "off") == 0) {
+        if (why) *why = "switched off by KESTRELON_HOTPLUG=off";
+        return nullptr;
+    }
     auto m = std::make_unique<UdevMonitor>();
     if (!m->open(loop, std::move(onChange), why)) return nullptr;
     return m;

@@ -31,6 +31,8 @@ const char* DongleUsage() {
            "the 9-byte feature reports, both with the receiver's vendor and product IDs.\n"
            "Prints a line starting with 'ready' once both exist; runs until SIGTERM or\n"
            "SIGINT (unplug and exit) or SIGUSR1 (unplug as if pulled out, then exit).\n"
+           "'plugged at T ms' and 'unplugged at T ms' give the moments on the monotonic\n"
+           "clock (CLOCK_MONOTONIC).\n"
            "\n"
            "Options:\n"
            "  --model N             receiver model 0 (\"01\"), 1 (\"02\") or 2 (\"03\"); default 0\n"

@@ -19,6 +19,15 @@ namespace {
 using kestrelon::sim::PairFirmware;
 constexpr const char* kProgram = "kestrelon-uhid-dongle";
 
+// The system's monotonic clock (CLOCK_MONOTONIC), in the milliseconds
+// `kestrelon-mfg-cli watch` stamps its lines with: plug to Go is measured
+// between the two.
+uint64_t monotonicMs() {
+    return static_cast<uint64_t>(std::chrono::duration_cast<std::chrono::milliseconds>(
+                                     std::chrono::steady_clock::now().time_since_epoch())
+                                     .count());
+}
+
 int fail(const std::string& message, int status = 1) {
     std::cerr << kProgram << ": " << message << "\n";
     return status;
@@ -61,12 +70,16 @@ int main(int argc, char** argv) {
     if (sfd < 0) return fail("cannot create a signalfd");
 
     kestrelon::uhid::DongleServer server(opt, pair, std::cerr);
+    const uint64_t pluggedAt = monotonicMs();
     if (!server.plug(error)) return fail(error);
-    std::printf("ready %04X:%04X version %04X: mouse interface and vendor interface (feature report 1, 9 bytes)\n",
-                pair.vendorId(), pair.productId(), pair.versionNumber());
+    std::printf("ready %04X:%04X version %04X: mouse interface and vendor interface (feature report 1, 9 bytes)\n"
+                "plugged at %llu ms\n",
+                pair.vendorId(), pair.productId(), pair.versionNumber(), static_cast<unsigned long long>(pluggedAt));
     std::fflush(stdout);
 
     const int signo = server.serve(sfd);
+    std::printf("unplugged at %llu ms\n", static_cast<unsigned long long>(monotonicMs()));
+    std::fflush(stdout);
     server.unplug();
     std::cerr << kProgram << ": unplugged after " << server.reports() << " reports"
               << (signo == SIGUSR1 ? " (SIGUSR1)" : "") << "\n";

@@ -8,6 +8,7 @@
 #include "frontend/real_backend.h"
 #include "frontend/sim_line.h"
 #include "platform/qt/qt_clock.h"
+#include "platform/station_folder.h"
 #include "window/display_check.h"
 #include "window/instance_hand_over.h"
 #include "window/look.h"
@@ -22,6 +23,10 @@
 using namespace kestrelon;
 
 int main(int argc, char** argv) {
+    // Started from the desktop menu: into the user's station folder, where
+    // TX.ini and the log are kept, before any file is opened.
+    if (const StationFolder station = EnterStationFolder(); !station.error.empty())
+        std::fprintf(stderr, "kestrelon-mfg: %s\n", station.error.c_str());
     if (!DisplayAvailable()) {
         std::fprintf(stderr, "%s\n", NoDisplayMessage());
         return 2;

@@ -163,6 +163,8 @@ TEST_F(Cli, FilesThatCannotWorkStopTheCommandBeforeAnyUnit) {
         {{"run", "--sim", "--settings", "missing/TX.ini"}, 2},
         {{"run", "--sim", "--dump-eeprom", "folder"}, 2},
         {{"run", "--sim", "--dump-eeprom", "missing/dump.json"}, 2},
+        {{"run", "--sim", "--record", "folder"}, 2},
+        {{"run", "--sim", "--record", "missing/units.jsonl"}, 2},
     };
     for (const auto& [args, code] : cases) {
         const Result r = cli(args);
@@ -273,6 +275,58 @@ TEST_F(Cli, FastRunsStampTodaysDate) {
     ASSERT_EQ(r.code, 0) << r.err;
     const std::string date = records(r.out).at(0)["rx_sn"].get<std::string>().substr(0, 4);
     EXPECT_TRUE(date == before || date == code()) << date;
+}
+
+TEST_F(Cli, RunRecordsEveryAttemptAndEndsWithASummary) {
+    const Result r = cli({"run", "--sim", "--fast", "--units", "5", "--json", "--record", "units.jsonl", "--sim-fault",
+                          "noanswer:30@3"});
+    EXPECT_EQ(r.code, 1) << r.err;
+    const auto shown = records(r.out);
+    std::ifstream in("units.jsonl");
+    std::ostringstream kept;
+    kept << in.rdbuf();
+    const auto lines = records(kept.str());
+    ASSERT_EQ(lines.size(), 5u);
+    ASSERT_EQ(shown.size(), 5u);
+    for (size_t i = 0; i < 5; ++i) {
+        EXPECT_EQ(lines[i]["result"], i == 2 ? "FAIL" : "PASS") << lines[i].dump();
+        EXPECT_EQ(lines[i]["failed_step"], shown[i]["reason"]);
+        EXPECT_EQ(lines[i]["rx_rfid"], shown[i]["rx_rfid"]);
+        EXPECT_EQ(lines[i]["duration_ms"], shown[i]["elapsed_ms"]);
+    }
+    EXPECT_NE(lines[2]["failed_step"], "");
+    EXPECT_NE(r.err.find("summary: 5 units, 4 passed, 1 failed, yield 80.0 %, cycle time mean "), std::string::npos)
+        << r.err;
+
+    // The settings' RecordFile, unless --record names another file.
+    std::ofstream("TX.ini", std::ios::trunc) << "[TX]\r\nRecordFile=station.jsonl\r\n";
+    EXPECT_EQ(cli({"run", "--sim", "--fast"}).code, 0);
+    EXPECT_EQ(cli({"run", "--sim", "--fast", "--record", "other.jsonl"}).code, 0);
+    EXPECT_EQ(records(std::string(std::istreambuf_iterator<char>(std::ifstream("station.jsonl").rdbuf()), {})).size(), 1u);
+    EXPECT_TRUE(fs::exists("other.jsonl"));
+
+    // A record that cannot be written is told after each unit; the units pass.
+    if (fs::exists("/dev/full")) {
+        const Result full = cli({"run", "--sim", "--fast", "--units", "2", "--record", "/dev/full"});
+        EXPECT_EQ(full.code, 0) << full.err;
+        EXPECT_EQ(std::count(full.out.begin(), full.out.end(), '\n'), 2);
+        size_t told = 0;
+        for (size_t at = 0; (at = full.err.find("Unable to write the unit record to /dev/full", at)) != std::string::npos; ++at)
+            ++told;
+        EXPECT_EQ(told, 2u) << full.err;
+        EXPECT_NE(full.err.find("summary: 2 units, 2 passed, 0 failed, yield 100.0 %"), std::string::npos);
+    }
+}
+
+TEST_F(Cli, WatchPrintsEachChangeOfTheLampsAndGo) {
+    const Result r = cli({"watch", "--sim", "--for", "0"});
+    ASSERT_EQ(r.code, 0) << r.err;
+    std::istringstream in(r.out);
+    std::vector<std::string> states;
+    for (std::string stamp, state; in >> stamp && std::getline(in, state);) states.push_back(state);
+    EXPECT_EQ(states, (std::vector<std::string>{" RX=off TX=off Go=off", " RX=green TX=off Go=off",
+                                                " RX=green TX=green Go=off", " RX=green TX=green Go=on"}));
+    EXPECT_FALSE(fs::exists("TX.ini"));
 }
 
 TEST_F(Cli, EveryFaultKindFailsWithoutMovingACounter) {

@@ -513,6 +513,35 @@ TEST_F(SettingsFileTest, SuspendPeriodsAreKeptInTheirRanges) {
     }
 }
 
+TEST_F(SettingsFileTest, RecordFileIsWrittenOnlyWhenSet) {
+    struct Case {
+        std::string stored;      // the key's line in the file, if any
+        std::string loaded;      // what the load gives
+        std::string set;         // the value saved
+        std::string savedLine;   // the key's line after the save ("" = no key)
+    };
+    for (const Case& c : {Case{"", "", "", ""},
+                          Case{"RecordFile=", "", "", "RecordFile="},
+                          Case{"RecordFile = line 2/units.jsonl", "line 2/units.jsonl", "line 2/units.jsonl",
+                               "RecordFile=line 2/units.jsonl"},
+                          Case{"RecordFile=units.jsonl", "units.jsonl", "", ""},
+                          Case{"", "", "/srv/units.jsonl", "RecordFile=/srv/units.jsonl"}}) {
+        writeIni("Delay=1\r\n" + (c.stored.empty() ? "" : c.stored + "\r\n"));
+        settings = ProductSettings{};
+        load();
+        EXPECT_EQ(settings.RecordFile, c.loaded) << c.stored;
+        settings.RecordFile = c.set;
+        run.NotYetActivated = 0;
+        ASSERT_TRUE(save().ok);
+        const std::string text = readFile(path);
+        const std::vector<std::string> keys = keysOf(text);
+        EXPECT_EQ(std::count(keys.begin(), keys.end(), "RecordFile"), c.savedLine.empty() ? 0 : 1) << c.stored;
+        if (!c.savedLine.empty()) {
+            EXPECT_NE(text.find("\r\n" + c.savedLine + "\r\n"), std::string::npos) << text;
+        }
+    }
+}
+
 TEST_F(SettingsFileTest, TheLockRemovesOnlyTheTemporaryFilesOfCutShortSaves) {
     const std::vector<std::string> stale{"TX.ini.tmpAb12Cd", "TX.ini.tmp000000"};
     const std::vector<std::string> kept{"TX.ini.tmpAb12C", "TX.ini.tmp-b12Cd", "TX.ini.tmpAb12Cde", "other.tmpAb12Cd",

@@ -1,0 +1,153 @@
+#!/usr/bin/env bash
+# Where the time goes, on this machine, in one run (about a minute; longer
+# with --e2e). Prints a table for docs/performance.md:
+#
+#   bash scripts/bench.sh BUILD_DIR [--e2e]
+#
+# - one unit on the simulated pair in real time, against the mandated waits;
+# - plug to Go through a kernel: the figures of the last end-to-end run in
+#   BUILD_DIR/e2e/serial.log, or with --e2e a run of the plug checks alone;
+# - one detection walk over 50 simulated HID interfaces;
+# - resident memory after 1,000 units with --fast against after 10;
+# - the window's start-up under Xvfb, and the longest event-loop gap during a
+#   unit when the window's benchmark is built (KESTRELON_BENCH_GAP names
+#   another command for it).
+# Nothing else should run meanwhile: the figures are wall-clock times.
+set -euo pipefail
+
+here=$(cd "$(dirname "$0")" && pwd)
+die() { echo "bench: $*" >&2; exit 1; }
+[ $# -ge 1 ] || die "usage: bash scripts/bench.sh BUILD_DIR [--e2e]"
+build=$(cd "$1" && pwd) || die "no build directory '$1'"
+e2e=0
+[ "${2:-}" = --e2e ] && e2e=1
+cli=$build/kestrelon-mfg-cli
+[ -x "$cli" ] || die "$cli is missing: cmake --build $1"
+scratch=$(mktemp -d)
+pids=()
+cleanup() {
+    for p in "${pids[@]}"; do kill "$p" 2> /dev/null || true; done
+    rm -rf "$scratch"
+}
+trap cleanup EXIT
+
+rows=()
+row() { rows+=("| $1 | $2 | $3 |"); echo "bench: $1: $2" >&2; }
+median() { sort -n | awk '{ v[NR] = $1 } END { if (NR) print v[int((NR + 1) / 2)] }'; }
+
+# --- one unit in real time ------------------------------------------------------
+(cd "$scratch" && mkdir cycle && cd cycle &&
+    "$cli" run --sim --timing --units 3 > /dev/null 2> timing.txt) || die "run --sim --timing failed"
+read -r wall waits xfer own < <(sed -n 's/^timing: unit [0-9]* wall \([0-9]*\) ms, mandated waits \([0-9]*\) ms, simulated transfers \([0-9.]*\) ms, own code \([0-9.]*\) ms.*/\1 \2 \3 \4/p' \
+    "$scratch/cycle/timing.txt" | sort -n | sed -n 2p)
+[ -n "${wall:-}" ] || die "no timing lines from run --timing"
+row "One unit on the simulated pair, real time (median of 3)" "${wall} ms" \
+    "wall / mandated waits $(awk -v a="$wall" -v b="$waits" 'BEGIN { printf "%.3f", a / b }'): waits ${waits} ms, simulated USB transfers ${xfer} ms, own code ${own} ms"
+
+# --- plug to Go -------------------------------------------------------------------
+if [ $e2e -eq 1 ]; then
+    echo "bench: booting the end-to-end guest for the plug checks" >&2
+    KESTRELON_E2E_CHECKS=$here/e2e/plug_to_go.table bash "$here/e2e/run.sh" "$build" > "$scratch/e2e.txt" 2>&1 ||
+        { tail -n 20 "$scratch/e2e.txt" >&2; die "the end-to-end plug checks failed"; }
+    log=$scratch/e2e.txt
+else
+    log=$build/e2e/serial.log
+fi
+medians=$(grep -a '^e2e: plug-to-Go: median' "$log" 2> /dev/null | tail -n 1 || true)
+timer=$(grep -a 'plug-to-Go timer: Go after' "$log" 2> /dev/null | tail -n 1 || true)
+if [ -n "$medians" ]; then
+    go=$(echo "$medians" | sed -n 's/.*median \([0-9]*\) ms, unplug.*/\1/p')
+    off=$(echo "$medians" | sed -n 's/.*lamps off: median \([0-9]*\) ms.*/\1/p')
+    # How the guest ran is in the host's output (with --e2e), not the guest's log.
+    accel=$( (grep -a '^e2e: booting' "$log" || true) | tail -n 1 | sed -n 's/.*(\(.*\)).*/, \1/p')
+    row "Plug to Go through the kernel (median of 5)" "${go} ms" "unplug to lamps off ${off} ms; qemu guest${accel}"
+    [ -n "$timer" ] && row "Plug to Go, detection timer alone" \
+        "$(echo "$timer" | sed -n 's/.*Go after \([0-9]*\) ms.*/\1/p') ms" "one plug; up to 5 s"
+else
+    row "Plug to Go through the kernel" "not measured" \
+        "no end-to-end log: bash scripts/e2e/run.sh BUILD_DIR, or bench with --e2e"
+fi
+
+# --- detection walk -----------------------------------------------------------------
+if [ -x "$build/kestrelon-bench-detection" ]; then
+    "$build/kestrelon-bench-detection" 50 > "$scratch/walk.txt" || die "kestrelon-bench-detection failed"
+    walk=$(sed -n 's/^one detection walk over \([0-9]*\) HID interfaces: median \([0-9.]*\) us.*/\2 us (\1 interfaces)/p' "$scratch/walk.txt")
+    tick=$(sed -n 's/^one detection tick .*: median \([0-9.]*\) us.*/\1 us/p' "$scratch/walk.txt")
+    row "One detection walk over 50 simulated HID interfaces" "${walk% (*}" "median; a whole tick that opens the receiver ${tick}"
+else
+    row "One detection walk over 50 simulated HID interfaces" "not measured" "build the target kestrelon-bench-detection"
+fi
+
+# --- memory ---------------------------------------------------------------------------
+rss() { # UNITS: peak resident set in KB of run --sim --fast
+    mkdir -p "$scratch/rss$1"
+    (cd "$scratch/rss$1" && /usr/bin/time -f %M -o rss.txt "$cli" run --sim --fast --units "$1" > /dev/null 2>&1) ||
+        die "run --sim --fast --units $1 failed"
+    cat "$scratch/rss$1/rss.txt"
+}
+if [ -x /usr/bin/time ]; then
+    r10=$(rss 10) r1000=$(rss 1000)
+    row "Resident memory, run --sim --fast: 1,000 units against 10" "${r1000} KB against ${r10} KB" \
+        "growth $((r1000 - r10)) KB (peak resident set)"
+else
+    row "Resident memory after 1,000 units" "not measured" "needs /usr/bin/time (Debian package time)"
+fi
+
+# --- the window -------------------------------------------------------------------------
+window=$build/kestrelon-mfg
+if [ -x "$window" ] && command -v Xvfb > /dev/null && command -v xdotool > /dev/null; then
+    # A copy under its own name: one copy runs per user and name, and a
+    # window of that name someone else runs must not be closed.
+    cp "$window" "$scratch/kestrelon-mfg-bench-$$"
+    mkdir -p "$scratch/config/KESTRELON" "$scratch/station"
+    printf '[General]\nLngSection=lkEng\n' > "$scratch/config/KESTRELON/RF_BIND.conf"
+    Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3> "$scratch/display" 2> /dev/null &
+    pids+=($!)
+    for _ in $(seq 50); do [ -s "$scratch/display" ] && break; sleep 0.1; done
+    display=:$(cat "$scratch/display")
+    times=()
+    for _ in 1 2 3 4 5; do
+        start=$(date +%s%N)
+        (cd "$scratch/station" && DISPLAY=$display XDG_CONFIG_HOME=$scratch/config \
+            exec "$scratch/kestrelon-mfg-bench-$$" > /dev/null 2>&1) &
+        pid=$!
+        # Polled: xdotool's own --sync looks only every half second.
+        for _ in $(seq 1000); do
+            if DISPLAY=$display xdotool search --onlyvisible --pid "$pid" > /dev/null 2>&1; then
+                times+=($((($(date +%s%N) - start) / 1000000)))
+                break
+            fi
+            kill -0 "$pid" 2> /dev/null || break
+            sleep 0.01
+        done
+        kill "$pid" 2> /dev/null || true
+        wait "$pid" 2> /dev/null || true
+    done
+    if [ ${#times[@]} -gt 0 ]; then
+        row "Window start-up to a mapped window (median of ${#times[@]})" \
+            "$(printf '%s\n' "${times[@]}" | median) ms" "Xvfb; no receiver; stored language"
+    else
+        row "Window start-up" "not measured" "the window did not map under Xvfb"
+    fi
+else
+    row "Window start-up" "not measured" "needs $window, Xvfb and xdotool"
+fi
+gap=${KESTRELON_BENCH_GAP:-}
+[ -z "$gap" ] && [ -x "$build/kestrelon-window-bench" ] && gap=$build/kestrelon-window-bench
+if [ -n "$gap" ]; then
+    out=$(QT_QPA_PLATFORM=offscreen $gap 2>&1 | tail -n 1) || out="failed: $out"
+    row "Longest event-loop gap in the window during a unit" "$out" "$gap"
+else
+    row "Longest event-loop gap in the window during a unit" "not measured" \
+        "the window's benchmark is not built (KESTRELON_BENCH_GAP=COMMAND names it)"
+fi
+
+# --- the table ----------------------------------------------------------------------------
+cpu=$(sed -n 's/^model name[[:space:]]*: //p' /proc/cpuinfo | head -n 1)
+echo
+echo "$(date -u '+%Y-%m-%d %H:%M UTC'), $(nproc) CPUs ($cpu), $(free -m | awk '/^Mem:/ { print $2 }') MB," \
+     "Linux $(uname -r), $(sed -n 's/^PRETTY_NAME="\(.*\)"/\1/p' /etc/os-release), build $(basename "$build")"
+echo
+echo "| Figure | Value | Notes |"
+echo "|---|---|---|"
+printf '%s\n' "${rows[@]}"

@@ -1,0 +1,33 @@
+#include "cli/line_station.h"
+
+namespace kestrelon::cli {
+
+void ErrorLineSink::showMessage(MessageKind, const std::string&, const std::string& text) {
+    std::string line = text;
+    while (!line.empty() && (line.back() == '\n' || line.back() == '\r')) line.pop_back();
+    for (auto& c : line)
+        if (c == '\r' || c == '\n') c = ' ';
+    io_.error(line);
+}
+
+StationConfig LineStationConfig(const DeviceSession& session, const std::string& settingsPath, std::string* events) {
+    StationConfig cfg;
+    cfg.settingsPath = settingsPath;
+    if (session.sim) {
+        if (events) *events = "the simulated receiver (no device events)";
+        return cfg;
+    }
+    // A real receiver is found the moment it is plugged, not at the next
+    // detection tick.
+    cfg.hotplug = [events](EventLoop& loop, std::function<void()> onChange) {
+        std::string why;
+        auto monitor = HotplugMonitor::start(loop, std::move(onChange), &why);
+        if (events)
+            *events = monitor ? "device events from " + monitor->source()
+                              : "no device events (" + why + "): detection on its 5 s timer alone";
+        return monitor;
+    };
+    return cfg;
+}
+
+} // namespace kestrelon::cli
