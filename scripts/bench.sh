@@ -136,7 +136,7 @@ gap=${KESTRELON_BENCH_GAP:-}
 [ -z "$gap" ] && [ -x "$build/kestrelon-window-bench" ] && gap=$build/kestrelon-window-bench
 if [ -n "$gap" ]; then
     out=$(QT_QPA_PLATFORM=offscreen $gap 2>&1 | tail -n 1) || out="failed: $out"
-    row "Longest event-loop gap in the window during a unit" "$out" "$gap"
+    row "Longest event-loop gap in the window during a unit" "$out" "$(basename "$gap")"
 else
     row "Longest event-loop gap in the window during a unit" "not measured" \
         "the window's benchmark is not built (KESTRELON_BENCH_GAP=COMMAND names it)"
