@@ -65,13 +65,7 @@ SettingsStatus Station::StartUp(const std::function<void(int step)>& window) {
     at(20, 23);
     Model_selectClick(ui.options->ModelIndex);
     at(24, 24);
-    LoadResult loaded;
-    {
-        const auto quiet = usbIdentity.quiet();   // the boxes the load fills store nothing
-        const auto batch = ui.options.batch();
-        loaded = settingsFile.load(ui.options.data(), run, detection.KnownDevices, generators,
-                                   [this](int model) { Model_selectClick(model); });
-    }
+    const LoadResult loaded = loadSettings();
     at(25, 25);
     numbering.ShowNumberingSettings();
     numbering.cbRX_IsSNClick(NumberingRow::Rx);
@@ -107,14 +101,15 @@ SaveResult Station::btnWriteSettingClick() {
     return r;
 }
 
+LoadResult Station::loadSettings() {
+    const auto quiet = usbIdentity.quiet();   // the boxes the load fills store nothing
+    const auto batch = ui.options.batch();    // the window redraws the options once
+    return settingsFile.load(ui.options.data(), run, detection.KnownDevices, generators,
+                             [this](int model) { Model_selectClick(model); });
+}
+
 void Station::btnLoadSettingClick() {
-    LoadResult r;
-    {
-        const auto quiet = usbIdentity.quiet();   // the boxes the load fills store nothing
-        const auto batch = ui.options.batch();
-        r = settingsFile.load(ui.options.data(), run, detection.KnownDevices, generators,
-                              [this](int model) { Model_selectClick(model); });
-    }
+    const LoadResult r = loadSettings();
     if (!r.message.empty()) messages.warning(r.message);
 }
 

@@ -114,6 +114,8 @@ public:
     UsbIdentityWatch usbIdentity{ui.options, run, [this] { btnWriteSettingClick(); }};
 
 private:
+    LoadResult loadSettings();
+
     std::unique_ptr<Timer> detectTimer_, linkTimer_, bindTimer_, settleTimer_;
     std::unique_ptr<HotplugMonitor> hotplug_;
 };

@@ -115,9 +115,9 @@ private:
 };
 
 // What start-up does to the numbering: load the settings file, fill the
-// panel, then run cbRX_IsSNClick for the RX box. The window and every
-// headless front end call this one function. The load's result tells
-// whether units may be programmed.
+// panel, then run cbRX_IsSNClick for the RX box (the Station takes the same
+// steps with the window's own start-up steps in between; a preview takes
+// them here). The load's result tells whether units may be programmed.
 LoadResult StartUpNumbering(SettingsFile& file, ProductSettings& settings, RunState& run, KnownDeviceTable& devices,
                       NumberingGenerators& generators, NumberingPanel& panel,
                       const std::function<void(int)>& onModelChange = {});
