@@ -11,6 +11,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <string_view>
+#include <type_traits>
 
 namespace kestrelon {
 
@@ -303,6 +304,17 @@ void resumeAtStoredStart(TProdRFID& id) {
     if (id.IncInitRFID() != 0) id.setIncInitRFID(id.IncInitRFID());
 }
 
+template <class T>
+std::unique_ptr<T> restoreSettled(const std::string& value, const ComponentContext& ctx) {
+    auto object = restore<T>(value, ctx);
+    if (!object) return nullptr;
+    if constexpr (std::is_same_v<T, TProdSN>)
+        settleByteCounts(*object);
+    else
+        resumeAtStoredStart(*object);
+    return object;
+}
+
 // RunMode stays 2 for the whole load, whatever happens inside.
 struct LoadingMode {
     explicit LoadingMode(RunState& r) : run(r) { run.RunMode = RunLoadingSettings; }
@@ -346,6 +358,23 @@ bool ParseIniInteger(const std::string& text, int& out) {
     if (v < INT_MIN || v > INT_MAX) return false;
     out = static_cast<int>(v);
     return true;
+}
+
+std::string GeneratorValue(const TComponent& object) { return replaceAll(ComponentToText(object), "\r\n", ";"); }
+
+std::unique_ptr<TProdSN> SerialGeneratorFromValue(const std::string& value, const ComponentContext& ctx) {
+    return restoreSettled<TProdSN>(value, ctx);
+}
+
+std::unique_ptr<TProdRFID> RfidGeneratorFromValue(const std::string& value, const ComponentContext& ctx) {
+    return restoreSettled<TProdRFID>(value, ctx);
+}
+
+void MoveRfidStartsToNext(NumberingGenerators& generators) {
+    // A random generator keeps the start it has: a fresh draw there on every
+    // save would only make the file change each time with nothing to tell.
+    for (TProdRFID* id : {generators.RxRFID.get(), generators.TxRFID.get()})
+        id->setIncInitRFID(id->IsRandom() ? id->IncInitRFID() : id->NextRFID());
 }
 
 KnownDevice ParseDeviceValue(const std::string& text) {
@@ -573,7 +602,7 @@ LoadResult SettingsFile::load(ProductSettings& s, RunState& run, KnownDeviceTabl
         using T = typename decltype(fallback)::element_type;
         const char* value = ini.GetValue(kTX, key, nullptr);
         if (!value || !*value) return fallback;
-        if (auto object = restore<T>(value, ctx_)) return object;
+        if (auto object = restoreSettled<T>(value, ctx_)) return object;
         damaged = true;
         if (std::find(damagedKeys_.begin(), damagedKeys_.end(), key) == damagedKeys_.end()) damagedKeys_.push_back(key);
         return fallback;
@@ -582,10 +611,6 @@ LoadResult SettingsFile::load(ProductSettings& s, RunState& run, KnownDeviceTabl
     generators.TxSN = generator("TXSNINFO", std::make_unique<TProdSN>(ctx_.clock));
     generators.RxRFID = generator("RXRFIDINFO", std::make_unique<TProdRFID>(ctx_.random));
     generators.TxRFID = generator("TXRFIDINFO", std::make_unique<TProdRFID>(ctx_.random));
-    settleByteCounts(*generators.RxSN);
-    settleByteCounts(*generators.TxSN);
-    resumeAtStoredStart(*generators.RxRFID);
-    resumeAtStoredStart(*generators.TxRFID);
     if (stamped) parsed_ = std::move(parsed);
 
     if (damaged) {
@@ -745,7 +770,7 @@ SaveResult SettingsFile::save(const ProductSettings& s, const RunState& run, Num
     // start finds the numbering damaged too.
     auto putObject = [&](const char* key, const TComponent& object) {
         if (std::find(damagedKeys_.begin(), damagedKeys_.end(), key) == damagedKeys_.end()) {
-            put(key, replaceAll(ComponentToText(object), "\r\n", ";"));
+            put(key, GeneratorValue(object));
         } else if (!ini.GetValue(kTX, key, nullptr)) {
             put(key, damagedCopy_.empty() ? "damaged" : "damaged; see " + damagedCopy_);
         }
@@ -753,12 +778,8 @@ SaveResult SettingsFile::save(const ProductSettings& s, const RunState& run, Num
     putObject("RXSNINFO", *generators.RxSN);
     putObject("TXSNINFO", *generators.TxSN);
     // The stored start of a sequential RF ID generator becomes its next ID,
-    // so a restart continues there. A random one keeps the start it has: a
-    // fresh draw there on every save would only make the file change each
-    // time with nothing to tell.
-    for (TProdRFID* id : {generators.RxRFID.get(), generators.TxRFID.get()})
-        id->setIncInitRFID(id->IsRandom() ? id->IncInitRFID() : id->NextRFID());
-    
+    // so a restart continues there.
+    MoveRfidStartsToNext(generators);
     putObject("RXRFIDINFO", *generators.RxRFID);
     putObject("TXRFIDINFO", *generators.TxRFID);
 
