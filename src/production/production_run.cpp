@@ -95,6 +95,7 @@ void ProductionRun::btnGoClick() {
         refusal = CheckDeviceText(p_.language, mouseDark, dongleDark);
     } else if (const SettingsStatus ready = p_.numbers.readyForUnit(); !ready.ok) {
         refusal = ready.message;
+        unit_.retryLater = ready.retryLater;
     } else if (!beginUnit()) {
         refusal = unit_.reason;
     }
@@ -171,6 +172,7 @@ bool ProductionRun::beginUnit() {
     ReservedNumbers numbers;
     if (const SettingsStatus kept = p_.numbers.reserve(id, numbers); !kept.ok) {
         unit_.reason = kept.message;
+        unit_.retryLater = kept.retryLater;
         return false;
     }
     numbers_ = numbers;
@@ -183,7 +185,7 @@ bool ProductionRun::beginUnit() {
     if (!record(RecordFile::StartedLine(unit_, origin()))) {
         unit_.reason = unit_.recordError;
         unit_.recordError.clear();
-        p_.numbers.settleFail(numbers);   // nothing reached a device
+        p_.numbers.settleFail(numbers, UnitOutcome{unit_.reason, 0, {}});   // nothing reached a device
         return false;
     }
     reserved_ = true;
@@ -200,12 +202,14 @@ void ProductionRun::endUnit() {
     unit_.passed = p_.run.RunPassed;
     if (!reserved_) return;
     reserved_ = false;
-    const bool recorded = record(RecordFile::OutcomeLine(unit_, origin()));
+    const std::string line = RecordFile::OutcomeLine(unit_, origin());
+    const bool recorded = record(line);
+    const UnitOutcome outcome{unit_.passed ? std::string() : unit_.reason, unit_.elapsedMs, line};
     SettingsStatus settled;
     if (unit_.passed)
-        settled = p_.numbers.settlePass(numbers_);
+        settled = p_.numbers.settlePass(numbers_, outcome);
     else if (recorded)
-        settled = p_.numbers.settleFail(numbers_);
+        settled = p_.numbers.settleFail(numbers_, outcome);
     if (!settled.ok) unit_.settingsError = settled.message;
 }
 
