@@ -8,11 +8,13 @@ packages=(
   libhidapi-dev libudev-dev
   libsimpleini-dev libicu-dev
   nlohmann-json3-dev
+  libpq-dev
   qt6-base-dev
   fonts-noto-cjk
   xvfb xdotool x11-utils imagemagick
   qemu-system-x86
   lintian
+  postgresql
   time xvfb xdotool
   clang-14 libclang-rt-14-dev
 )
