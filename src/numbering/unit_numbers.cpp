@@ -89,8 +89,10 @@ SettingsStatus FileUnitNumbers::settlePass(const ReservedNumbers& unit) {
     reservedUnit_.clear();
     // The reservation already keeps every number of the unit; this save only
     // brings the Current boxes' values to the file. One that fails loses
-    // nothing, and the next reservation tries again.
-    return file_.save(*options_, run_, gens_);
+    // nothing and is not told here: the next unit's reservation tries again
+    // and tells, or the closing save does.
+    file_.save(*options_, run_, gens_);
+    return {};
 }
 
 SettingsStatus FileUnitNumbers::settleFail(const ReservedNumbers& unit) {
