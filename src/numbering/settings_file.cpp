@@ -147,8 +147,9 @@ std::string asProfileLines(const std::string& text) {
         if (len == 0) {
             // Not before the first line: the writer leaves one for a section
             // with an empty name, which the next read does not keep.
-            if (++blank <= 1 && !out.empty() && out != "\r\n") out += "\r\n";
-            leadingComments = false;
+            const bool started = !out.empty() && out != "\r\n";
+            if (++blank <= 1 && started) out += "\r\n";
+            if (started) leadingComments = false;
         } else {
             const bool comment = text[start] == ';' || text[start] == '#';
             // Comment lines at the top are read back as the file's own
