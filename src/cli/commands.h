@@ -16,6 +16,7 @@ Command rxDumpCommand();
 Command txDumpCommand();
 Command runCommand();
 Command watchCommand();
+Command recordsCommand();
 Command storeCommand();
 
 } // namespace kestrelon::cli

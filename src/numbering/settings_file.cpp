@@ -124,11 +124,20 @@ std::string profileText(const std::string& data) {
 }
 
 // Line ends as the profile functions write them, at most one blank line in
-// a row. One pass: the file can be large.
+// a row and none at the start. One pass: the file can be large.
 std::string asProfileLines(const std::string& text) {
     std::string out;
     out.reserve(text.size() + text.size() / 16);
+    // Text that starts like a byte-order mark (a stray key before the first
+    // section can) would be read back as UTF-16 or lose its first bytes: an
+    // empty first line keeps it as it is.
+    for (const char* mark : {"\xEF\xBB\xBF", "\xFF\xFE", "\xFE\xFF"})
+        if (text.compare(0, std::strlen(mark), mark) == 0) {
+            out = "\r\n";
+            break;
+        }
     int blank = 0;
+    bool leadingComments = true;   // still in the comment lines the text starts with
     size_t start = 0;
     while (start < text.size()) {
         size_t end = text.find('\n', start);
@@ -136,8 +145,18 @@ std::string asProfileLines(const std::string& text) {
         size_t len = end - start;
         if (len > 0 && text[start + len - 1] == '\r') --len;
         if (len == 0) {
-            if (++blank <= 1) out += "\r\n";
+            // Not before the first line: the writer leaves one for a section
+            // with an empty name, which the next read does not keep.
+            const bool started = !out.empty() && out != "\r\n";
+            if (++blank <= 1 && started) out += "\r\n";
+            if (started) leadingComments = false;
         } else {
+            const bool comment = text[start] == ';' || text[start] == '#';
+            // Comment lines at the top are read back as the file's own
+            // comment only when a blank line ends them, and then written
+            // with one: give them that line now.
+            if (leadingComments && !comment && !out.empty() && out != "\r\n") out += "\r\n";
+            leadingComments = leadingComments && comment;
             blank = 0;
             out.append(text, start, len);
             out += "\r\n";

@@ -87,10 +87,10 @@ SettingsStatus FileUnitNumbers::reserve(const std::string& unitId, ReservedNumbe
 SettingsStatus FileUnitNumbers::settlePass(const ReservedNumbers& unit, const UnitOutcome&) {
     panel_.showPassDisplay(ShowPassed(gens_, UnitRFIDs{unit.rxRfid, unit.txRfid}));
     reservedUnit_.clear();
-    // The reservation already keeps every number of the unit; this save only
-    // brings the Current boxes' values to the file. One that fails loses
-    // nothing, and the next reservation tries again.
-    return file_.save(*options_, run_, gens_);
+    // Nothing to save: the reservation keeps every number of the unit. The
+    // Current boxes' values reach the file with the next reservation or the
+    // closing save.
+    return {};
 }
 
 SettingsStatus FileUnitNumbers::settleFail(const ReservedNumbers& unit, const UnitOutcome&) {

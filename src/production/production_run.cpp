@@ -168,6 +168,13 @@ bool ProductionRun::record(const std::string& line) {
 // before the first byte goes to a device. False, with unit_.reason, when
 // either could not be done; nothing is then taken.
 bool ProductionRun::beginUnit() {
+    const uint64_t began = p_.clock.nowMicros();
+    struct Spent {
+        Clock& clock;
+        uint64_t began;
+        uint64_t& total;
+        ~Spent() { total += clock.nowMicros() - began; }
+    } spent{p_.clock, began, unit_.keepingMicros};
     const std::string id = NewUnitId();
     ReservedNumbers numbers;
     if (const SettingsStatus kept = p_.numbers.reserve(id, numbers); !kept.ok) {
@@ -202,6 +209,7 @@ void ProductionRun::endUnit() {
     unit_.passed = p_.run.RunPassed;
     if (!reserved_) return;
     reserved_ = false;
+    const uint64_t began = p_.clock.nowMicros();
     const std::string line = RecordFile::OutcomeLine(unit_, origin());
     const bool recorded = record(line);
     const UnitOutcome outcome{unit_.passed ? std::string() : unit_.reason, unit_.elapsedMs, line};
@@ -211,6 +219,7 @@ void ProductionRun::endUnit() {
     else if (recorded)
         settled = p_.numbers.settleFail(numbers_, outcome);
     if (!settled.ok) unit_.settingsError = settled.message;
+    unit_.keepingMicros += p_.clock.nowMicros() - began;
 }
 
 bool ProductionRun::check(const char* step) {

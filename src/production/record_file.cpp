@@ -90,7 +90,7 @@ bool RecordFile::append(const std::string& text, std::string& why) const {
 #ifdef _WIN32
     ok = ok && _commit(_fileno(f)) == 0;
 #else
-    ok = ok && fsync(fileno(f)) == 0;
+    ok = ok && fdatasync(fileno(f)) == 0;   // the data and the new length; times do not matter
 #endif
     const int err = errno;
     ok = std::fclose(f) == 0 && ok;
