@@ -10,9 +10,10 @@
 #                server is restarted (pg_ctl restart -m immediate) and stopped
 #                for a while, and stations' connections are cut
 #                (pg_terminate_backend): the stations resume by themselves,
-#                nothing is issued twice, and a number kept by a reservation
+#                nothing is issued twice, a number kept by a reservation
 #                without outcome (an interrupted unit) is never handed out
-#                again.
+#                again, and records check passes on every station's record
+#                file against the store.
 #
 # usage: scripts/store_test.sh BUILD_DIR   (KESTRELON_STORE_FAULTS: fault rounds per mode, default 12)
 set -euo pipefail
@@ -151,9 +152,17 @@ TXRFIDINFO=object TProdRFID;  IsRandom = True;end;'
   missing=$(comm -23 <(passed unit "$dir"/f*/out.jsonl | sort -u) \
     <(sql "SELECT unit FROM kestrelon.reservations WHERE product = '$mode'" | sort -u) | head -1)
   [ -z "$missing" ] || fail "unit $missing passed without a reservation in the store"
+  # Each station's record file against the store's counters.
+  waiting=0
+  for records in "$dir"/[cf]*/records.jsonl; do
+    "$cli" records check --store "$uri" --product "$mode" --settings "${records%/*}/TX.ini" "$records" \
+      > "$work/check.txt" || fail "records check: $(grep -E 'on two|behind|not checked' "$work/check.txt" | head -1)"
+    waiting=$((waiting + $(sed -n 's/^outcomes waiting for the store: //p' "$work/check.txt")))
+  done
   units=$(passed rx_sn "$dir"/f*/out.jsonl | wc -l)
   gaps=$(sql "SELECT count(*) FROM kestrelon.reservations WHERE product = '$mode' AND outcome IS NULL")
   echo "store test ($mode): $kills kills, $restarts restarts, $stops stops, $cuts cuts: $units units passed," \
-       "$gaps interrupted units left as gaps, nothing issued twice, every station resumed ($(($(date +%s) - started)) s)"
+       "$gaps interrupted units left as gaps ($waiting with an outcome that never reached the store)," \
+       "nothing issued twice, every station resumed, records check passes ($(($(date +%s) - started)) s)"
 done
 echo "store test: $(($(date +%s) - started)) s"

@@ -22,8 +22,8 @@ NumberStoreChoice ChooseNumberStore(const std::string& uriOption, const std::str
     return c;
 }
 
-std::string NumbersSource(const std::string& settingsPath, const std::string& uriOption,
-                          const std::string& productOption, Clock& clock) {
+NumberStoreChoice ChooseNumberStore(const std::string& settingsPath, const std::string& uriOption,
+                                    const std::string& productOption, Clock& clock) {
     SettingsFile file(settingsPath, ComponentContext{clock, nullptr});
     file.setKeepDamagedCopy(false);
     ProductSettings settings;
@@ -31,8 +31,13 @@ std::string NumbersSource(const std::string& settingsPath, const std::string& ur
     KnownDeviceTable devices{};
     NumberingGenerators generators;
     file.load(settings, run, devices, generators);
-    const NumberStoreChoice c = ChooseNumberStore(uriOption, productOption, settings);
-    if (c.uri.empty()) return "the settings file " + file.fullPath();
+    return ChooseNumberStore(uriOption, productOption, settings);
+}
+
+std::string NumbersSource(const std::string& settingsPath, const std::string& uriOption,
+                          const std::string& productOption, Clock& clock) {
+    const NumberStoreChoice c = ChooseNumberStore(settingsPath, uriOption, productOption, clock);
+    if (c.uri.empty()) return "the settings file " + FullPath(settingsPath);
     return store::ServerName(c.uri) + ", product " + c.product;
 }
 

@@ -28,9 +28,12 @@ struct NumberStoreChoice {
 NumberStoreChoice ChooseNumberStore(const std::string& uriOption, const std::string& productOption,
                                     const ProductSettings& settings);
 
-// Where a station started with this settings file and these options would
-// take its numbers, as info names it: "the settings file PATH" or the
-// store's name. The settings file is only read.
+// The same for a station started with this settings file, which is only
+// read.
+NumberStoreChoice ChooseNumberStore(const std::string& settingsPath, const std::string& uriOption,
+                                    const std::string& productOption, Clock& clock);
+// Where such a station would take its numbers, as info names it: "the
+// settings file PATH" or the store's name.
 std::string NumbersSource(const std::string& settingsPath, const std::string& uriOption,
                           const std::string& productOption, Clock& clock);
 
