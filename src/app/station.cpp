@@ -129,8 +129,11 @@ void Station::btnLoadSettingClick() {
 SettingsStatus Station::selectNumberStore() {
     const NumberStoreChoice c = ChooseNumberStore(config.numberStore, config.numberStoreProduct, *ui.options);
     if (c.uri.empty()) {
+        const std::string before = sharedStoreName();
         numbers.useFile();
-        return {};
+        if (before.empty()) return {};
+        return {true, "The units' numbers come from the settings file " + settingsFile.fullPath() +
+                          " again, no longer from the number store " + before};
     }
     std::string why;
     if (c.fromSettingsFile && store::HasPassword(c.uri))

@@ -85,7 +85,12 @@ std::unique_ptr<PgConnection> PgConnection::open(const std::string& uri, const s
     // that answers is asked again before the refusal counts.
     for (int attempt = 1;; ++attempt) {
         PGconn* conn = PQconnectdbParams(p.keys.data(), p.values.data(), 1);
-        if (conn && PQstatus(conn) == CONNECTION_OK) return std::unique_ptr<PgConnection>(new PgConnection(conn));
+        if (conn && PQstatus(conn) == CONNECTION_OK) {
+            // The server's notices ("... already exists, skipping") are not
+            // for the operator.
+            PQsetNoticeProcessor(conn, [](void*, const char*) {}, nullptr);
+            return std::unique_ptr<PgConnection>(new PgConnection(conn));
+        }
         error = PgError{PgError::Kind::Refused, {}, conn ? oneLine(PQerrorMessage(conn)) : "out of memory"};
         PQfinish(conn);
         const PGPing ping = PQpingParams(p.keys.data(), p.values.data(), 1);

@@ -210,20 +210,19 @@ bool PostgresUnitNumbers::trySettle(const Pending& p, PgError& e) {
 SettingsStatus PostgresUnitNumbers::settle(Pending p) {
     PgError e;
     std::string why;
-    bool fresh = false;
-    auto reconnect = [&] {
-        fresh = true;
-        const SettingsStatus s = connect(&e);
-        if (!s.ok) why = e.message.empty() ? s.message : e.message;
-    };
-    if (!conn_ || !conn_->alive()) reconnect();
-    while (conn_) {
+    // At most one new connection: a server that dropped the station's
+    // connection after the reservation (a restart, a cut) is usually back.
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        if (!conn_ || !conn_->alive()) {
+            if (const SettingsStatus s = connect(&e); !s.ok) {
+                why = e.message.empty() ? s.message : e.message;
+                break;
+            }
+        }
         if (trySettle(p, e)) return {};
         why = e.message;
-        // The connection was lost after the reservation (a restarted
-        // server, a dropped session): one new connection at once.
-        if (e.kind != PgError::Kind::Unreachable || fresh) break;
-        reconnect();
+        if (e.kind != PgError::Kind::Unreachable) break;
+        conn_.reset();
     }
     pending_.push_back(std::move(p));
     return {false, "The outcome of unit " + pending_.back().unit.unit + " could not be written to the number store " +
