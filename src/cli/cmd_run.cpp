@@ -307,6 +307,7 @@ Command runCommand() {
             "the production line without a window: program N units, one record each",
             "run",
             {{"settings", "FILE", "the settings file (default TX.ini in the current folder)"},
+             stationOption(),
              {"units", "N", "number of units to program (default 1)"},
              {"json", "", "one JSON object per unit"},
              {"dump-eeprom", "FILE", "write each unit's dongle and mouse EEPROM to FILE as JSON (simulation)"},
@@ -316,7 +317,12 @@ Command runCommand() {
              {"record", "FILE", "append one JSON line per unit to FILE (instead of the settings' RecordFile)"}},
             0,
             0,
-            run};
+            run,
+            {"0    every unit passed",
+             "1    a unit failed, or the simulation state could not be kept",
+             "2    bad usage, or the settings, record or dump file cannot be used or is in use by a window or",
+             "     another run (nothing is programmed then)"},
+            "run --settings TX.ini --units 100 --json"};
 }
 
 } // namespace kestrelon::cli
