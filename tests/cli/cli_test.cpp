@@ -480,4 +480,36 @@ TEST_F(Cli, StationUsesTheFolderOfAMenuStart) {
     EXPECT_EQ(cli({"numbering", "show", "--station", "--settings", "TX.ini"}).code, 2);
 }
 
+// Ctrl-C or SIGTERM: the unit in progress ends with its verdict, the summary
+// comes last, and the exit status says which signal.
+TEST_F(Cli, RunStopsAfterTheUnitInProgressOnSigterm) {
+    std::atomic<bool> done{false};
+    std::thread sender([&done] {
+        for (int i = 0; i < 2000 && !done; ++i) {
+            struct sigaction now {};
+            ::sigaction(SIGTERM, nullptr, &now);
+            if (now.sa_handler != SIG_DFL) {
+                std::this_thread::sleep_for(std::chrono::milliseconds(50));
+                ::kill(::getpid(), SIGTERM);
+                return;
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        }
+    });
+    const Result r = cli({"run", "--sim", "--fast", "--units", "100000", "--json"});
+    done = true;
+    sender.join();
+    EXPECT_EQ(r.code, 143) << r.err;
+    const auto units = records(r.out);
+    ASSERT_FALSE(units.empty());
+    for (const auto& u : units) EXPECT_EQ(u["result"], "PASS");
+    const std::string summary = "summary: " + std::to_string(units.size()) + " units, " +
+                                std::to_string(units.size()) + " passed";
+    const size_t at = r.err.rfind("summary: ");
+    ASSERT_NE(at, std::string::npos) << r.err;
+    EXPECT_EQ(r.err.compare(at, summary.size(), summary), 0) << r.err;
+    EXPECT_EQ(r.err.find('\n', at), r.err.size() - 1) << "the summary is the last line";
+    EXPECT_NE(r.err.find("stopped by SIGTERM"), std::string::npos);
+}
+
 } // namespace
