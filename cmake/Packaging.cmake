@@ -32,6 +32,27 @@ else()
                   RESULT_VARIABLE git_status ERROR_QUIET)
   if(NOT git_status EQUAL 0 OR NOT KESTRELON_SOURCE_DATE_EPOCH MATCHES "^[0-9]+$")
     set(KESTRELON_SOURCE_DATE_EPOCH 0)   # no history: a fixed date rather than today's
+  else()
+    # A new commit configures again, so the packages take its date.
+    execute_process(COMMAND git -C ${CMAKE_CURRENT_SOURCE_DIR} rev-parse --git-path HEAD
+                            --symbolic-full-name HEAD
+                    OUTPUT_VARIABLE git_head OUTPUT_STRIP_TRAILING_WHITESPACE ERROR_QUIET)
+    string(REPLACE "\n" ";" git_head "${git_head}")
+    list(GET git_head 0 head_file)
+    set(watched ${head_file})
+    list(LENGTH git_head parts)
+    if(parts GREATER 1)
+      list(GET git_head 1 branch)
+      execute_process(COMMAND git -C ${CMAKE_CURRENT_SOURCE_DIR} rev-parse --git-path ${branch}
+                      OUTPUT_VARIABLE branch_file OUTPUT_STRIP_TRAILING_WHITESPACE ERROR_QUIET)
+      list(APPEND watched ${branch_file})
+    endif()
+    foreach(file ${watched})
+      get_filename_component(file ${file} ABSOLUTE BASE_DIR ${CMAKE_CURRENT_SOURCE_DIR})
+      if(EXISTS ${file})
+        set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${file})
+      endif()
+    endforeach()
   endif()
 endif()
 set(ENV{SOURCE_DATE_EPOCH} ${KESTRELON_SOURCE_DATE_EPOCH})   # string(TIMESTAMP) below
