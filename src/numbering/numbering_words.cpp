@@ -1,5 +1,7 @@
 #include "numbering/numbering_words.h"
 
+#include <algorithm>
+
 namespace kestrelon {
 
 namespace {
@@ -14,9 +16,13 @@ std::string SerialNumberInWords(const TProdSN& sn) {
     auto add = [&parts](const std::string& part) { parts += (parts.empty() ? "" : " + ") + part; };
     if (sn.IsDate()) add("date (2 bytes)");
     if (sn.FixSNByteCount() > 0) {
-        const std::string shown = sn.GetFixSNText();
-        add("fixed \"" + std::string(shown.c_str()) + "\" (" + bytes(sn.FixSNByteCount()) + ", " +
-            (sn.IsFixAscii() ? "ASCII" : "hex") + ")");
+        // Characters that cannot be shown (a zero byte among them) are
+        // given in hex, as the device gets them.
+        std::string shown = sn.GetFixSNText();
+        const bool printable =
+            std::all_of(shown.begin(), shown.end(), [](char c) { return c >= 0x20 && c <= 0x7E; });
+        shown = printable ? "\"" + shown + "\"" : "0x" + PaddedHex(sn.FixSN(), 2 * sn.FixSNByteCount());
+        add("fixed " + shown + " (" + bytes(sn.FixSNByteCount()) + ", " + (sn.IsFixAscii() ? "ASCII" : "hex") + ")");
     }
     if (sn.IncSNByteCount() > 0) add("incrementing (" + bytes(sn.IncSNByteCount()) + ")");
     std::string text = "on: " + parts + ", next " + sn.GetSNText();
