@@ -74,10 +74,17 @@ Command recordsCommand() {
                    "none on two passing units, none ahead of the counters",
                    "records check RECORD_FILE",
                    {{"settings", "FILE", "the settings file whose counters the records were written against "
-                                         "(default TX.ini in the current folder)"}},
+                                         "(default TX.ini in the current folder)"},
+                    stationOption()},
                    2,
                    2,
-                   check};
+                   check,
+                   {"0    every reserved number is accounted for: none on two passing units, none the counters",
+                    "     would hand out again",
+                    "1    a number on two passing units, counters behind a number a unit kept, or a file that",
+                    "     cannot be read",
+                    "2    bad usage"},
+                   "records check --settings TX.ini records.jsonl"};
 }
 
 } // namespace kestrelon::cli
