@@ -130,12 +130,19 @@ Command recordsCommand() {
                    "records check RECORD_FILE",
                    {{"settings", "FILE", "the settings file whose counters the records were written against "
                                          "(default TX.ini in the current folder)"},
+                    stationOption(),
                     {"store", "URI", "the number store the station took its numbers from (instead of KESTRELON_STORE, "
                                      "NumberStore)"},
                     {"product", "NAME", "the product in the number store"}},
                    2,
                    2,
-                   check};
+                   check,
+                   {"0    every reserved number is accounted for: none on two passing units, none the counters",
+                    "     would hand out again",
+                    "1    a number on two passing units, counters behind a number a unit kept, or a file that",
+                    "     cannot be read",
+                    "2    bad usage"},
+                   "records check --settings TX.ini records.jsonl"};
 }
 
 } // namespace kestrelon::cli

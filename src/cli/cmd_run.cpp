@@ -8,6 +8,7 @@
 #include "cli/file_checks.h"
 #include "cli/line_station.h"
 #include "cli/sim_fault.h"
+#include "cli/stop_signals.h"
 #include "production/record_file.h"
 #include "platform/steady_clock.h"
 #include "platform/virtual_clock.h"
@@ -131,7 +132,7 @@ private:
 
 class Line {
 public:
-    explicit Line(Station& st) : st_(st) {
+    Line(Station& st, const StopSignals& stop) : st_(st), stop_(stop) {
         watch_ = st_.ui.devices.changed.connect([this] { lampsChanged_ = true; });
     }
     ~Line() { st_.ui.devices.changed.disconnect(watch_); }
@@ -145,6 +146,7 @@ public:
         lampsChanged_ = true;
         while (!(lampsChanged_ && ready())) {
             lampsChanged_ = false;
+            if (stop_.requested()) return false;
             if (limitMs && st_.clock.GetTickCount() - start > *limitMs) return false;
             if (!limitMs && !told) {
                 std::cerr << "waiting for a receiver whose mouse answers..." << std::endl;
@@ -173,14 +175,16 @@ private:
     }
 
     Station& st_;
+    const StopSignals& stop_;
     Notifier::Id watch_ = 0;
     bool lampsChanged_ = true;
 };
 
 // The number store did not answer: the unit waits, its receiver plugged,
 // and Go is pressed again every half second until the store answers or
-// refuses for another reason. The reason was told once.
-UnitRecord waitForStore(Station& st, MessageSink& sink) {
+// refuses for another reason, or a stop signal comes. The reason was told
+// once.
+UnitRecord waitForStore(Station& st, MessageSink& sink, const StopSignals& stop) {
     std::cerr << "waiting for the number store..." << std::endl;
     st.messages.install(nullptr);
     UnitRecord r;
@@ -189,9 +193,9 @@ UnitRecord waitForStore(Station& st, MessageSink& sink) {
         st.loop.ProcessMessages();
         st.production.btnGoClick();
         r = st.production.lastUnit();
-    } while (r.refused && r.retryLater);
+    } while (r.refused && r.retryLater && !stop.requested());
     st.messages.install(&sink);
-    if (r.refused) st.messages.warning(r.reason);
+    if (r.refused && !stop.requested()) st.messages.warning(r.reason);
     return r;
 }
 
@@ -218,7 +222,10 @@ int run(const Args& args, const Io& io) {
         return kExitUsage;
     const RecordOrigin origin{st.companion.station, st.companion.program};
     st.FormActivate();
-    Line line(st);
+    // Ctrl-C or SIGTERM: the unit in progress ends with its verdict, no
+    // further unit starts, and the run closes as after its last unit.
+    StopSignals stop(st.loop);
+    Line line(st, stop);
 
     int dongleDevice = -1;
     std::shared_ptr<sim::PairFirmware> pair;
@@ -232,13 +239,14 @@ int run(const Args& args, const Io& io) {
         dongleDevice = d.simDongleDevice;
     }
 
-    for (int unit = 1; unit <= static_cast<int>(o.units); ++unit) {
+    for (int unit = 1; unit <= static_cast<int>(o.units) && !stop.requested(); ++unit) {
         if (d.sim && unit > 1) {
             pair = line.plugFresh(unit);
             dongleDevice = d.sim->plugDongle(pair);
         }
         line.detectNow();
         const bool ready = line.waitUntilReady(d.sim ? std::optional<uint32_t>(kSimReadyLimitMs) : std::nullopt);
+        if (!ready && stop.requested()) break;   // stopped while waiting: no unit was begun
         UnitRecord r;
         if (!ready) {
             r.reason = st.link.hasDevice() ? "the mouse did not answer over RF" : "no receiver was found";
@@ -249,7 +257,7 @@ int run(const Args& args, const Io& io) {
             const uint64_t xfer0 = d.sim ? d.sim->transferMicrosSpent() : 0;
             st.production.btnGoClick();
             r = st.production.lastUnit();
-            if (r.refused && r.retryLater) r = waitForStore(st, sink);
+            if (r.refused && r.retryLater) r = waitForStore(st, sink, stop);
             if (r.refused) {
                 // The lamps were lit: this unit's numbers could not be
                 // reserved or recorded (the message said why). Nothing was
@@ -306,6 +314,13 @@ int run(const Args& args, const Io& io) {
             if (!exitCode) exitCode = kExitFailed;
         }
     }
+    if (stop.requested()) {
+        const int done = summary.units();
+        io.error(std::string("stopped by ") + stop.name() + " after " + std::to_string(done) +
+                 (done == 1 ? " unit" : " units"));
+        summary.print(io.err);
+        return stop.exitCode();
+    }
     if (summary.units()) summary.print(io.err);   // a run refused before its first unit has one line only
     if (exitCode) return exitCode;
     return allPassed ? kExitOk : kExitFailed;
@@ -318,6 +333,7 @@ Command runCommand() {
             "the production line without a window: program N units, one record each",
             "run",
             {{"settings", "FILE", "the settings file (default TX.ini in the current folder)"},
+             stationOption(),
              {"units", "N", "number of units to program (default 1)"},
              {"json", "", "one JSON object per unit"},
              {"dump-eeprom", "FILE", "write each unit's dongle and mouse EEPROM to FILE as JSON (simulation)"},
@@ -329,7 +345,13 @@ Command runCommand() {
              {"product", "NAME", "the product whose numbers the store keeps (instead of NumberStoreProduct)"}},
             0,
             0,
-            run};
+            run,
+            {"0    every unit passed",
+             "1    a unit failed, or the simulation state could not be kept",
+             "2    bad usage, or the settings, record or dump file cannot be used or is in use by a window or",
+             "     another run (nothing is programmed then)",
+             "130  stopped by Ctrl-C (SIGINT), 143 by SIGTERM: the unit in progress ended with its verdict"},
+            "run --settings TX.ini --units 100 --json"};
 }
 
 } // namespace kestrelon::cli

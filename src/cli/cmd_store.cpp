@@ -220,7 +220,10 @@ Command storeCommand() {
              {"format", "FORMAT", "export: jsonl (one JSON object per line, default) or csv"}},
             2,
             2,
-            run};
+            run,
+            {"0    done", "1    the store cannot be reached or used, the product is missing or already there (init), or",
+             "     the settings file cannot be read", "2    bad usage: an unknown action, a URI libpq cannot read, a bad time"},
+            "store init postgresql://line@db.factory/kestrelon --settings TX.ini --product mouse-a"};
 }
 
 } // namespace kestrelon::cli

@@ -14,6 +14,7 @@ const std::vector<Command>& allCommands() {
         rxDumpCommand(),
         txDumpCommand(),
         numbersCommand(),
+        numberingCommand(),
         watchCommand(),
         recordsCommand(),
         storeCommand(),

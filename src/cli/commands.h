@@ -7,6 +7,7 @@ namespace kestrelon::cli {
 
 Command devicesCommand();
 Command numbersCommand();
+Command numberingCommand();
 Command infoCommand();
 Command rxReadCommand();
 Command rxWriteCommand();

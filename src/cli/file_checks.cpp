@@ -3,6 +3,8 @@
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
+#include <filesystem>
+#include <system_error>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <vector>
@@ -93,6 +95,19 @@ bool CheckWritable(const std::string& path, bool replaced, std::string& why) {
     }
     if (exists && !replaced) return true;
     return folderTakesFiles(folderOf(path), why);
+}
+
+std::string FullPath(const std::string& path) {
+    std::error_code ec;
+    const std::filesystem::path full = std::filesystem::absolute(path, ec);
+    return ec ? path : full.lexically_normal().string();
+}
+
+bool NamedSettingsFilePresent(const std::string& path, std::string& error) {
+    std::error_code ec;   // a link to nothing is no file either
+    if (std::filesystem::status(path, ec).type() != std::filesystem::file_type::not_found) return true;
+    error = "the settings file " + FullPath(path) + " does not exist";
+    return false;
 }
 
 } // namespace kestrelon::cli

@@ -18,4 +18,12 @@ bool CheckReadableIfPresent(const std::string& path, std::string& why);
 // changed: the folder is probed with a temporary file that is removed.
 bool CheckWritable(const std::string& path, bool replaced, std::string& why);
 
+// A settings file named on the command line must be there for a command
+// that only reads it: false, with the line to print, when it is not (a
+// missing default file is a first start).
+bool NamedSettingsFilePresent(const std::string& path, std::string& error);
+
+// The path as messages name it: absolute, without "." and "..".
+std::string FullPath(const std::string& path);
+
 } // namespace kestrelon::cli

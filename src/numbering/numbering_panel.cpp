@@ -1,5 +1,7 @@
 #include "numbering/numbering_panel.h"
 
+#include "numbering/numbering_words.h"
+
 #include <algorithm>
 #include <cctype>
 #include <cstring>
@@ -53,7 +55,7 @@ PassDisplay ShowPassed(NumberingGenerators& g, const UnitRFIDs& used) {
         id.setIncCurrentRFID(usedId);
         row.advanced = true;
         row.current = hex6(id.IncCurrentRFID());
-        row.next = hex6(id.NextRFID());
+        row.next = NextRFIDText(id);   // the next unit's ID, not taken: no ID is skipped
     };
     advanceID(*g.RxRFID, used.rx, d.rxRFID);
     advanceID(*g.TxRFID, used.tx, d.txRFID);
@@ -289,7 +291,9 @@ void NumberingPanel::edtRX_IncInitRFIDChange(NumberingRow r) {
     }
     TProdRFID& g = rf(r);
     g.setIncInitRFID(static_cast<int32_t>(static_cast<uint32_t>(v)));
-    idBox(r).IncNextRFID = g.IsRandom() ? std::string() : hex6(g.NextRFID());
+    // The Next box names the ID the next unit gets without taking it: a
+    // consuming read would make the first unit miss the start just typed.
+    idBox(r).IncNextRFID = NextRFIDText(g);
     save();
 }
 
@@ -297,7 +301,7 @@ void NumberingPanel::rbRX_RandomRFIDClick(bool random) {
     const auto batch = boxes_.batch();
     for (NumberingRow r : {NumberingRow::Rx, NumberingRow::Tx}) {
         rf(r).setIsRandom(random);
-        idBox(r).IncNextRFID = random ? std::string() : hex6(rf(r).NextRFID());
+        idBox(r).IncNextRFID = NextRFIDText(rf(r));
     }
     save();
 }

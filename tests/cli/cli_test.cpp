@@ -2,6 +2,7 @@
 // engineering round trip through a kept simulated pair, and the line run.
 #include "cli/cli.h"
 #include "platform/file_lock.h"
+#include "platform/version.h"
 #include "platform/virtual_clock.h"
 #include "numbering/prod_sn.h"
 #include "platform/steady_clock.h"
@@ -9,10 +10,13 @@
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 
+#include <atomic>
+#include <csignal>
 #include <filesystem>
 #include <fstream>
 #include <set>
 #include <sstream>
+#include <thread>
 #include <unistd.h>
 
 namespace fs = std::filesystem;
@@ -47,6 +51,10 @@ protected:
         const int code = runCli(args, out, err);
         return {code, out.str(), err.str()};
     }
+    static std::string readText(const std::string& path) {
+        std::ifstream in(path, std::ios::binary);
+        return std::string(std::istreambuf_iterator<char>(in), {});
+    }
     std::vector<nlohmann::json> records(const std::string& out) {
         std::vector<nlohmann::json> r;
         std::istringstream in(out);
@@ -71,12 +79,14 @@ TEST_F(Cli, UsageErrorsExitTwoWithOneLine) {
 }
 
 TEST_F(Cli, HelpOnEveryCommandAndOptionsOnEitherSide) {
-    for (const char* c : {"run", "devices", "info", "rx-read", "rx-write", "tx-read", "tx-write", "rx-dump", "tx-dump",
-                          "numbers"}) {
-        const Result r = cli({c, "--help"});
-        EXPECT_EQ(r.code, 0) << c;
-        EXPECT_NE(r.out.find("Usage:"), std::string::npos) << c;
+    for (const auto& c : kestrelon::cli::allCommands()) {
+        const Result r = cli({c.name, "--help"});
+        EXPECT_EQ(r.code, 0) << c.name;
+        for (const char* part : {"Usage:", "\nExit status:\n  0 ", "\nExample:\n  kestrelon-mfg-cli "})
+            EXPECT_NE(r.out.find(part), std::string::npos) << c.name << ": " << part;
     }
+    EXPECT_NE(cli({"--help"}).out.find("docs/line-setup.md"), std::string::npos);
+    EXPECT_EQ(cli({"numbers", "--version"}).out, std::string("kestrelon-mfg-cli ") + kestrelon::kProgramVersion + "\n");
     EXPECT_EQ(cli({"--sim", "devices"}).code, 0);
     EXPECT_EQ(cli({"devices", "--sim"}).code, 0);
 }
@@ -158,6 +168,9 @@ TEST_F(Cli, FilesThatCannotWorkStopTheCommandBeforeAnyUnit) {
         {{"run", "--sim-state", "missing/pair.json"}, 1},
         {{"numbers", "--settings", "folder"}, 1},
         {{"numbers", "--settings", "missing/TX.ini"}, 1},
+        {{"numbers", "--settings", "nothere.ini"}, 1},
+        {{"numbering", "show", "--settings", "nothere.ini"}, 1},
+        {{"devices", "--sim", "--settings", "nothere.ini"}, 1},
         {{"devices", "--sim", "--settings", "folder"}, 1},
         {{"run", "--sim", "--settings", "folder"}, 2},
         {{"run", "--sim", "--settings", "missing/TX.ini"}, 2},
@@ -351,6 +364,156 @@ TEST_F(Cli, EveryFaultKindFailsWithoutMovingACounter) {
         // The failed unit took no serial number: the next one gets the first.
         EXPECT_EQ(recs[1]["rx_sn"], "4142-00000001") << fault;
     }
+}
+
+// Each rule of the window's numbering panel, reached through numbering set:
+// refused (exit 2, one line, the file as it was) or what the panel makes of it.
+TEST_F(Cli, NumberingSetFollowsThePanelsRules) {
+    struct Case {
+        std::vector<std::string> before, args;
+        int code;
+        std::string shown;   // in the error line, or in the output
+    };
+    const std::vector<Case> cases = {
+        {{}, {"--rx-date", "off", "--rx-fixed-bytes", "7"}, 2, "has 6 bytes in all, and the numbering panel makes them 6 fixed + 0"},
+        {{}, {"--rx-date", "on", "--rx-fixed-bytes", "5"}, 2, "has 4 bytes besides the date"},
+        {{}, {"--rx-date", "off", "--rx-fixed-bytes", "3", "--rx-inc-bytes", "2"}, 2, "makes them 4 fixed + 2"},
+        {{}, {"--rx-fixed-format", "hex", "--rx-fixed", "12G4"}, 2, "--rx-fixed: '$012G4' is not a valid integer value"},
+        {{}, {"--tx-rfid", "12X4"}, 2, "--tx-rfid: '$012X4' is not a valid integer value"},
+        {{}, {"--rx-fixed", "ABC"}, 2, "fixed part of 2 bytes: at most 2 characters"},
+        {{}, {"--rx-date", "off", "--rx-fixed-bytes", "0", "--rx-fixed", "AB"}, 2, "has no fixed part"},
+        {{}, {"--rx-start", "65536"}, 2, "does not fit the RX incrementing part of 2 bytes (at most 65535)"},
+        {{}, {"--rx-rfid", "random", "--tx-rfid", "123456"}, 2, "both RF IDs are random or both sequential"},
+        {{}, {"--rx-sn", "maybe"}, 2, "--rx-sn takes on or off"},
+        {{}, {"--rx-start", "0x10"}, 2, "needs a decimal number"},
+        {{}, {"--rx-rfid", "1234567"}, 2, "up to 6 hex digits"},
+        // The date takes its two bytes from a fixed part of four: "ABCD" keeps "CD".
+        {{"--tx-sn", "on", "--tx-date", "off", "--tx-fixed-bytes", "4", "--tx-fixed", "ABCD"}, {"--tx-date", "on"}, 0,
+         "TX serial number: on: date (2 bytes) + fixed \"CD\" (2 bytes, ASCII) + incrementing (2 bytes)"},
+        // HEX empties the fixed part.
+        {{"--rx-sn", "on", "--rx-fixed", "AB"}, {"--rx-fixed-format", "hex"}, 0, "fixed \"0000\" (2 bytes, hex)"},
+        // One mode for both RF IDs, whichever row asked.
+        {{}, {"--tx-rfid", "223456"}, 0, "RX RF ID: sequential"},
+        {{"--rx-rfid", "123456"}, {"--tx-rfid", "random"}, 0, "RX RF ID: random\nTX RF ID: random"},
+    };
+    for (const Case& c : cases) {
+        fs::remove("TX.ini");
+        if (!c.before.empty()) {
+            std::vector<std::string> before{"numbering", "set"};
+            before.insert(before.end(), c.before.begin(), c.before.end());
+            ASSERT_EQ(cli(before).code, 0) << ::testing::PrintToString(c.before);
+        }
+        const std::string kept = fs::exists("TX.ini") ? readText("TX.ini") : "";
+        std::vector<std::string> args{"numbering", "set"};
+        args.insert(args.end(), c.args.begin(), c.args.end());
+        const Result r = cli(args);
+        EXPECT_EQ(r.code, c.code) << ::testing::PrintToString(c.args) << r.err;
+        EXPECT_NE((c.code ? r.err : r.out).find(c.shown), std::string::npos) << r.err << r.out;
+        if (c.code == 0) continue;
+        EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << r.err;
+        EXPECT_EQ(fs::exists("TX.ini") ? readText("TX.ini") : "", kept) << "saved after a refusal";
+    }
+    EXPECT_EQ(cli({"numbering", "show", "--rx-sn", "on"}).code, 2);
+    EXPECT_EQ(cli({"numbering", "set"}).code, 2);
+    EXPECT_EQ(cli({"numbering", "list"}).code, 2);
+}
+
+TEST_F(Cli, NumberingSetThenNumbersShowsTheNumbersAskedFor) {
+    const Result set = cli({"numbering", "set", "--rx-sn", "on", "--rx-date", "off", "--rx-fixed-bytes", "2",
+                            "--rx-fixed", "AB", "--rx-start", "1", "--rx-rfid", "123456", "--tx-rfid", "0x223456"});
+    ASSERT_EQ(set.code, 0) << set.err;
+    EXPECT_NE(set.out.find("RX serial number: on: fixed \"AB\" (2 bytes, ASCII) + incrementing (4 bytes), next "
+                           "4142-00000001\nTX serial number: off: the device keeps the serial number it has\n"
+                           "RX RF ID: sequential, next 123456\nTX RF ID: sequential, next 223456\n"),
+              std::string::npos)
+        << set.out;
+    EXPECT_NE(set.out.find("3      4142-00000003    -                123458   223458"), std::string::npos) << set.out;
+
+    const Result next = cli({"numbers", "--settings", "TX.ini", "--count", "2", "--json"});
+    ASSERT_EQ(next.code, 0) << next.err;
+    const auto units = records(next.out);
+    EXPECT_EQ(units[0]["rx_sn"], "4142-00000001");
+    EXPECT_EQ(units[1]["rx_sn"], "4142-00000002");
+    EXPECT_EQ(units[0]["rx_rfid"], "123456");
+    EXPECT_EQ(units[0]["tx_rfid"], "223456");
+    // The line gives the first unit just those.
+    const Result run = cli({"run", "--sim", "--fast", "--json"});
+    ASSERT_EQ(run.code, 0) << run.err;
+    EXPECT_EQ(records(run.out)[0]["rx_sn"], "4142-00000001");
+    EXPECT_EQ(records(run.out)[0]["rx_rfid"], "123456");
+
+    // A start typed again restarts the sequence where the line has moved on.
+    ASSERT_EQ(cli({"numbering", "set", "--rx-start", "1"}).code, 0);
+    EXPECT_EQ(records(cli({"numbers", "--json"}).out)[0]["rx_sn"], "4142-00000001");
+}
+
+// A window or a run holds the settings file: what would talk to the receiver
+// or write the file refuses at once, naming the holder; reading goes on.
+TEST_F(Cli, CommandsBesideARunningWindow) {
+    std::ofstream("TX.ini") << "[TX]\r\nDelay=5\r\n";
+    kestrelon::VirtualClock clock;
+    auto held = kestrelon::FileLock::Acquire("TX.ini.lock", 0, clock);
+    ASSERT_TRUE(held.lock);
+    const std::string holder = "in use by another copy of the program (process " + std::to_string(::getpid()) + ")";
+    for (const auto& [args, code] : std::vector<std::pair<std::vector<std::string>, int>>{
+             {{"run", "--sim", "--fast"}, 2},
+             {{"watch", "--sim", "--for", "0"}, 2},
+             {{"numbering", "set", "--rx-sn", "on"}, 2},
+             {{"info"}, 1},
+             {{"numbers"}, 0},
+             {{"numbering", "show"}, 0}}) {
+        const Result r = cli(args);
+        EXPECT_EQ(r.code, code) << ::testing::PrintToString(args) << r.err;
+        if (code == 0) continue;
+        EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << r.err;
+        EXPECT_NE(r.err.find(holder), std::string::npos) << r.err;
+    }
+    EXPECT_EQ(readText("TX.ini"), "[TX]\r\nDelay=5\r\n");
+}
+
+TEST_F(Cli, StationUsesTheFolderOfAMenuStart) {
+    ::setenv("XDG_DATA_HOME", (dir_ / "data").c_str(), 1);
+    const Result set = cli({"--station", "numbering", "set", "--rx-rfid", "123456"});
+    fs::current_path(dir_);
+    ::unsetenv("XDG_DATA_HOME");
+    ASSERT_EQ(set.code, 0) << set.err;
+    const fs::path station = dir_ / "data" / "kestrelon";
+    EXPECT_NE(set.out.find("settings file: " + (station / "TX.ini").string()), std::string::npos) << set.out;
+    EXPECT_TRUE(fs::exists(station / "TX.ini"));
+    EXPECT_FALSE(fs::exists("TX.ini"));
+    EXPECT_EQ(cli({"numbering", "show", "--station", "--settings", "TX.ini"}).code, 2);
+}
+
+// Ctrl-C or SIGTERM: the unit in progress ends with its verdict, the summary
+// comes last, and the exit status says which signal.
+TEST_F(Cli, RunStopsAfterTheUnitInProgressOnSigterm) {
+    std::atomic<bool> done{false};
+    std::thread sender([&done] {
+        for (int i = 0; i < 2000 && !done; ++i) {
+            struct sigaction now {};
+            ::sigaction(SIGTERM, nullptr, &now);
+            if (now.sa_handler != SIG_DFL) {
+                std::this_thread::sleep_for(std::chrono::milliseconds(50));
+                ::kill(::getpid(), SIGTERM);
+                return;
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        }
+    });
+    const Result r = cli({"run", "--sim", "--fast", "--units", "100000", "--json"});
+    done = true;
+    sender.join();
+    EXPECT_EQ(r.code, 143) << r.err;
+    const auto units = records(r.out);
+    ASSERT_FALSE(units.empty());
+    for (const auto& u : units) EXPECT_EQ(u["result"], "PASS");
+    const std::string summary = "summary: " + std::to_string(units.size()) + " units, " +
+                                std::to_string(units.size()) + " passed";
+    const size_t at = r.err.rfind("summary: ");
+    ASSERT_NE(at, std::string::npos) << r.err;
+    EXPECT_EQ(r.err.compare(at, summary.size(), summary), 0) << r.err;
+    EXPECT_EQ(r.err.find('\n', at), r.err.size() - 1) << "the summary is the last line";
+    EXPECT_NE(r.err.find("stopped by SIGTERM"), std::string::npos);
 }
 
 } // namespace
