@@ -35,7 +35,9 @@ PgError::Kind kindOfState(const std::string& state) {
 // What a station's connection starts from; the URI overrides any of them.
 struct ConnectParams {
     std::vector<const char*> keys, values;
-    ConnectParams(const std::string& uri, const std::string& applicationName) {
+    // pingTimeout: a last word over the URI's own connect timeout, for the
+    // question whether the server answers at all after a failed attempt.
+    ConnectParams(const std::string& uri, const std::string& applicationName, const char* pingTimeout = nullptr) {
         add("connect_timeout", "5");
         add("keepalives_idle", "5");
         add("keepalives_interval", "2");
@@ -43,6 +45,7 @@ struct ConnectParams {
         add("tcp_user_timeout", "10000");
         add("application_name", applicationName.c_str());
         add("dbname", uri.c_str());   // expanded: a URI or key=value string
+        if (pingTimeout) add("connect_timeout", pingTimeout);
         keys.push_back(nullptr);
         values.push_back(nullptr);
     }
@@ -78,7 +81,7 @@ const std::string& PgRows::at(size_t row, size_t column) const {
 
 std::unique_ptr<PgConnection> PgConnection::open(const std::string& uri, const std::string& applicationName,
                                                  PgError& error) {
-    const ConnectParams p(uri, applicationName);
+    const ConnectParams p(uri, applicationName), ping(uri, applicationName, "2");
     // A server that answers refused us (authentication, no such database);
     // one that does not answer, or is starting or stopping, may come back.
     // The server can change between the attempt and the question, so one
@@ -93,12 +96,12 @@ std::unique_ptr<PgConnection> PgConnection::open(const std::string& uri, const s
         }
         error = PgError{PgError::Kind::Refused, {}, conn ? oneLine(PQerrorMessage(conn)) : "out of memory"};
         PQfinish(conn);
-        const PGPing ping = PQpingParams(p.keys.data(), p.values.data(), 1);
-        if (ping == PQPING_NO_RESPONSE || ping == PQPING_REJECT) {
+        const PGPing answer = PQpingParams(ping.keys.data(), ping.values.data(), 1);
+        if (answer == PQPING_NO_RESPONSE || answer == PQPING_REJECT) {
             error.kind = PgError::Kind::Unreachable;
             return nullptr;
         }
-        if (ping != PQPING_OK || attempt == 2) return nullptr;
+        if (answer != PQPING_OK || attempt == 2) return nullptr;
     }
 }
 
