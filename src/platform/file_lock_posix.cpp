@@ -4,6 +4,7 @@
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <unistd.h>
@@ -21,13 +22,28 @@ namespace {
 
 constexpr uint32_t kRetryMs = 100;
 
-long readHolder(int fd) {
-    char buf[32] = {};
-    const ssize_t n = ::pread(fd, buf, sizeof buf - 1, 0);
-    if (n <= 0) return 0;
-    char* end = nullptr;
-    const long pid = std::strtol(buf, &end, 10);
-    return end != buf && pid > 0 ? pid : 0;
+constexpr uint32_t kHolderReadMs = 300;
+
+// The holder's process ID: it writes it, with a line end, just after it
+// took the lock, so a file read in between is empty (or cut short). Read
+// again for a moment before giving up on it.
+long readHolder(int fd, Clock& clock) {
+    for (uint32_t waited = 0;; waited += 10) {
+        char buf[32] = {};
+        const ssize_t n = ::pread(fd, buf, sizeof buf - 1, 0);
+        char* end = nullptr;
+        const long pid = n > 0 ? std::strtol(buf, &end, 10) : 0;
+        if (pid > 0 && end != buf && *end == '\n') return pid;
+        if (waited >= kHolderReadMs) return 0;
+        clock.Sleep(10);
+    }
+}
+
+// "<full path>: <reason>", so the message tells which file the system refused.
+std::string failure(const std::string& path, int error) {
+    std::error_code ec;
+    const std::filesystem::path full = std::filesystem::absolute(path, ec);
+    return (ec ? path : full.lexically_normal().string()) + ": " + std::strerror(error);
 }
 
 void writeOwnPid(int fd) {
@@ -50,10 +66,15 @@ FileLock::Attempt FileLock::Acquire(const std::string& lockPath, uint32_t waitMs
     Attempt a;
     int fd = ::open(lockPath.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0644);
     // A lock file another user made: flock() needs no write access, only
-    // the process ID cannot be written then.
-    if (fd < 0 && errno == EACCES) fd = ::open(lockPath.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
+    // the process ID cannot be written then. When that fails too, the first
+    // error is the one that tells (a folder that takes no new file gives
+    // "Permission denied" first and "No such file or directory" after).
+    if (fd < 0 && errno == EACCES) {
+        fd = ::open(lockPath.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
+        if (fd < 0) errno = EACCES;
+    }
     if (fd < 0) {
-        a.reason = std::strerror(errno);
+        a.reason = failure(lockPath, errno);
         return a;
     }
     const uint32_t start = clock.GetTickCount();
@@ -68,7 +89,7 @@ FileLock::Attempt FileLock::Acquire(const std::string& lockPath, uint32_t waitMs
         }
         if (errno == EINTR) continue;
         if (errno != EWOULDBLOCK) {
-            a.reason = std::strerror(errno);
+            a.reason = failure(lockPath, errno);
             ::close(fd);
             return a;
         }
@@ -76,7 +97,7 @@ FileLock::Attempt FileLock::Acquire(const std::string& lockPath, uint32_t waitMs
         clock.Sleep(kRetryMs);
     }
     a.outcome = Outcome::Held;
-    a.holderPid = readHolder(fd);
+    a.holderPid = readHolder(fd, clock);
     ::close(fd);
     return a;
 }
