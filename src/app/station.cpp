@@ -1,5 +1,6 @@
 #include "app/station.h"
 
+#include "device/hotkey_lists.h"
 #include "production/production_log.h"
 
 namespace kestrelon {
@@ -66,6 +67,10 @@ SettingsStatus Station::StartUp(const std::function<void(int step)>& window) {
     Model_selectClick(ui.options->ModelIndex);
     at(24, 24);
     const LoadResult loaded = loadSettings();
+    // A fresh station: the battery box shows the list's default item and a
+    // unit gets the level it shows (the file's first-start value selects
+    // nothing, which programs 2.0 V).
+    if (loaded.firstStart) ui.options.edit([](ProductSettings& o) { o.BatteryLevel = kBatteryDefault; });
     at(25, 25);
     numbering.ShowNumberingSettings();
     numbering.cbRX_IsSNClick(NumberingRow::Rx);
