@@ -463,6 +463,55 @@ TEST(ProductionRun, NoUnitStartsWhoseNumbersCouldNotBeKept) {
     EXPECT_TRUE(b.go().passed);
 }
 
+TEST(ProductionRun, AutoRunAfterARefusalWaitsForAChangeAndTellsTheCauseOnce) {
+    auto ops = std::make_shared<RenameFails>();
+    struct Bench : StationBench {
+        explicit Bench(std::shared_ptr<SettingsFileOps> o) : StationBench({}, true, std::move(o)) { startUp(); }
+    } b(ops);
+    ops->fail = true;
+    ASSERT_FALSE(b.st->btnWriteSettingClick().ok);   // the settings file takes no save
+    b.recorded.clear();
+    ASSERT_TRUE(b.plugAndDetect());
+    b.pumpWhile([] { return true; }, 10000);
+    ASSERT_EQ(b.messageTexts().size(), 1u);
+    EXPECT_EQ(b.result().unitInfo, "Not started: " + b.messageTexts()[0]);
+    EXPECT_TRUE(b.sent.size() > 0 && !b.pair->mouseInAccessMode());
+
+    // Another receiver: the cause still stands; it stays on the window.
+    ASSERT_TRUE(b.nextUnit());
+    b.pumpWhile([] { return true; }, 5000);
+    EXPECT_EQ(b.messageTexts().size(), 1u);
+    EXPECT_EQ(b.result().unitInfo, "Not started: " + b.messageTexts()[0]);
+
+    // The file takes saves again: the unit runs without a key press.
+    ops->fail = false;
+    b.pumpWhile([&] { return b.result().lblResult != "PASS"; }, 10000);
+    EXPECT_TRUE(b.st->production.lastUnit().passed);
+    EXPECT_EQ(b.messageTexts().size(), 1u);
+}
+
+TEST(ProductionRun, TheResultAreaSaysWhatTheUnitGotOrWhyItFailed) {
+    ReadyBench pass;
+    ASSERT_TRUE(pass.ready);
+    pass.st->generators.RxSN->setIsSN(true);
+    const UnitRecord& r = pass.go();
+    ASSERT_TRUE(r.passed) << r.reason;
+    EXPECT_EQ(pass.result().unitInfo, "RX SN " + r.rxSn + "    RX ID 123456    TX ID ABCDEF");
+
+    ReadyBench fail(sim::PairConfig{.keyboardPresent = false});
+    ASSERT_TRUE(fail.ready);
+    fail.options([](ProductSettings& o) {
+        o.MouseOnly = false;
+        o.KeyboardBind = true;
+    });
+    EXPECT_FALSE(fail.go().passed);
+    EXPECT_EQ(fail.result().unitInfo, "Failed step: the keyboard binding timed out");
+
+    // Taken out: the next receiver clears it with the verdict.
+    ASSERT_TRUE(fail.nextUnit());
+    EXPECT_EQ(fail.result().unitInfo, "");
+}
+
 TEST(ProductionRun, EveryDeviceFaultEndsInFailWithoutAdvancingAnything) {
     const std::vector<std::pair<const char*, sim::Faults>> faults = {
         {"unplug", test::makeFaults([](auto& f) { f.unplugAfter = 60; })},
