@@ -27,7 +27,7 @@ Station::Station(HidBackend& backend, Clock& clk, EventLoop& lp, StationConfig c
     generators.reset(ComponentContext{clk, config.random});
     detectTimer_ = loop.createTimer(5000, [this] { detection.DetectHIDDeviceCounterTimer(); });
     linkTimer_ = loop.createTimer(500, [this] { production.tmrIsTxLinkTimer(); });
-    bindTimer_ = loop.createTimer(1000, [this] { pairing.tmrSoftBindTimer(); });
+    bindTimer_ = loop.createTimer(Pairing::kTickMs, [this] { pairing.tmrSoftBindTimer(); });
     settleTimer_ = loop.createTimer(kHotplugSettleMs, [this] {
         if (!WindowTimers::on(timers.DetectHIDDeviceCounter)) return;   // a cycle runs: try again later
         settleTimer_->setEnabled(false);

@@ -1,4 +1,5 @@
 #include "production/production_run.h"
+#include "production/unit_time.h"
 
 #include "device/hotkey_lists.h"
 #include "support/station_bench.h"
@@ -145,6 +146,29 @@ TEST(ProductionRun, TheMouseMayAnswerAsLateAsTheTwentiethAttempt) {
         EXPECT_EQ(r.passed, passes) << r.reason;
         EXPECT_EQ(*b.st->ui.progress, passes ? 20 : 19);
     }
+}
+
+// The bound a newer copy of the program waits for a unit to end: the
+// cycle, the link check answering at the last of its attempts, a keyboard
+// binding that times out. Measured on the virtual clock (waits only), the
+// longest unit comes close to the bound without passing it.
+TEST(ProductionRun, TheLongestUnitStaysWithinItsBound) {
+    ReadyBench quick;
+    ASSERT_TRUE(quick.ready);
+    ASSERT_TRUE(quick.go().passed);
+    EXPECT_LE(quick.st->production.lastUnit().elapsedMs, kCycleWaitsMs);
+
+    ReadyBench b(sim::PairConfig{.keyboardPresent = false});
+    ASSERT_TRUE(b.ready);
+    b.options([](ProductSettings& o) {
+        o.MouseOnly = false;
+        o.KeyboardBind = true;
+    });
+    answerLate(b, 19 * 8 + 4);
+    const UnitRecord& r = b.go();
+    EXPECT_EQ(r.reason, "the keyboard binding timed out");
+    EXPECT_LE(r.elapsedMs, kLongestUnitMs);
+    EXPECT_GE(r.elapsedMs + 2000, kLongestUnitMs);
 }
 
 TEST(ProductionRun, SerialNumbersOnlyWhenSwitchedOn) {
