@@ -340,6 +340,31 @@ TEST(ProductionRun, PageDownDuringTheRunStartsNoSecondCycle) {
     EXPECT_EQ(powerSets, 1);
 }
 
+// The link watch's check pumps messages while it reads the mouse's chip; a
+// Page Down then runs the whole unit inside it. Once the check goes on,
+// the unit is out and its receiver closed: Go must stay off.
+TEST(ProductionRun, AGoInsideTheLinkCheckLeavesGoOffOnceTheUnitIsDone) {
+    ReadyBench b;
+    ASSERT_TRUE(b.ready);
+    b.sim.setTransferMicros(1000);   // so that the pump after the chip read finds the timer due
+    bool armed = false, pressed = false;
+    b.backend.onSet = [&](const CommandFrame& f) {
+        b.sent.push_back(f);
+        if (f[1] == op::RfDirectRegRead && f[3] == operand::ChipRegister && !pressed) armed = true;   // the chip read
+    };
+    auto press = b.clock.createTimer(1, [&] {
+        if (!armed || pressed) return;
+        pressed = true;
+        b.st->production.FormKeyDown(0x22);
+    });
+    press->setEnabled(true);
+    b.st->detection.CheckTxLink();
+    ASSERT_TRUE(pressed);
+    EXPECT_TRUE(b.st->production.lastUnit().passed);
+    EXPECT_FALSE(b.st->link.hasDevice());
+    EXPECT_FALSE(b.devices().btnGoEnabled);
+}
+
 TEST(ProductionRun, AutoRunProgramsEachDongleOnce) {
     ReadyBench b({}, true);
     ASSERT_TRUE(b.ready);
