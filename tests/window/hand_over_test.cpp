@@ -5,6 +5,7 @@
 #include <QFile>
 #include <QProcess>
 #include <QRandomGenerator>
+#include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -35,7 +36,6 @@ QString ProbeCopy(const QTemporaryDir& dir, const QString& name) {
 std::unique_ptr<QProcess> StartProbe(const QString& path, const QStringList& settings) {
     auto p = std::make_unique<QProcess>();
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.remove(QStringLiteral("XDG_RUNTIME_DIR"));
     env.insert(QStringLiteral("PROBE_CLOSE_MS"), QStringLiteral("300"));
     for (const QString& s : settings) env.insert(s.section(QLatin1Char('='), 0, 0), s.section(QLatin1Char('='), 1));
     p->setProcessEnvironment(env);
@@ -78,7 +78,16 @@ void HandOverTest::twoProcesses() {
     QFETCH(QStringList, olderDoes);
     QFETCH(QString, newerSays);
     QFETCH(QString, older);
-    QTemporaryDir dir;
+    // The copies meet in a runtime folder of this test, not the user's.
+    QTemporaryDir dir, runtime;
+    QVERIFY(QFile::setPermissions(runtime.path(), QFileDevice::ReadOwner | QFileDevice::WriteOwner |
+                                                      QFileDevice::ExeOwner));
+    const QByteArray saved = qgetenv("XDG_RUNTIME_DIR");
+    qputenv("XDG_RUNTIME_DIR", runtime.path().toLocal8Bit());
+    const auto restore = qScopeGuard([&] {
+        if (saved.isNull()) qunsetenv("XDG_RUNTIME_DIR");
+        else qputenv("XDG_RUNTIME_DIR", saved);
+    });
     const QString name = Name();
     const QString newerPath = ProbeCopy(dir, name);
     const QString olderPath = sameName ? newerPath : ProbeCopy(dir, name + QStringLiteral("-other"));
@@ -87,8 +96,6 @@ void HandOverTest::twoProcesses() {
     QCOMPARE(WaitReady(*a), QStringLiteral("ready found=0 ended=0 terminated=0"));
     auto b = StartProbe(newerPath, {QStringLiteral("PROBE_UNIT_MS=4000")});
     QCOMPARE(WaitReady(*b), newerSays);
-    const bool waited = b->readAllStandardError().contains("Waiting for the running copy (process");
-    QCOMPARE(waited, olderDoes.contains(QStringLiteral("PROBE_BUSY_MS=1500")));
 
     if (older == QLatin1String("running")) {
         QCOMPARE(InstanceHandOver::Ask(InstanceHandOver::ServerAddress(name + QStringLiteral("-other")), "state",
@@ -108,12 +115,19 @@ void HandOverTest::twoProcesses() {
     a->waitForFinished(30000);
     b->kill();
     b->waitForFinished(30000);
+    // All it wrote is read once it has ended.
+    const bool waited = b->readAllStandardError().contains("Waiting for the running copy (process");
+    QCOMPARE(waited, olderDoes.contains(QStringLiteral("PROBE_BUSY_MS=1500")));
 }
 
 // The socket is the user's own: in $XDG_RUNTIME_DIR when that is theirs,
 // in the abstract namespace otherwise, never a fixed name under /tmp.
 void HandOverTest::socketPlace() {
     const QByteArray saved = qgetenv("XDG_RUNTIME_DIR");
+    const auto restore = qScopeGuard([&] {
+        if (saved.isNull()) qunsetenv("XDG_RUNTIME_DIR");
+        else qputenv("XDG_RUNTIME_DIR", saved);
+    });
     QTemporaryDir runtime;
     QVERIFY(QFile::setPermissions(runtime.path(), QFileDevice::ReadOwner | QFileDevice::WriteOwner |
                                                       QFileDevice::ExeOwner));
@@ -135,7 +149,6 @@ void HandOverTest::socketPlace() {
     const auto open = InstanceHandOver::ServerAddress(QStringLiteral("kestrelon-mfg"));
     qunsetenv("XDG_RUNTIME_DIR");
     const auto unset = InstanceHandOver::ServerAddress(QStringLiteral("kestrelon-mfg"));
-    if (!saved.isNull()) qputenv("XDG_RUNTIME_DIR", saved);
     for (const auto& a : {open, unset}) {
         QVERIFY(a.abstract);
         QVERIFY2(!a.name.contains(QLatin1Char('/')), qPrintable(a.name));
@@ -146,11 +159,16 @@ void HandOverTest::socketPlace() {
 // Needs root to act as another user (the tests run as root in CI).
 void HandOverTest::otherUsersAreRefused() {
     if (::geteuid() != 0) QSKIP("acting as another user needs root");
+    // In the abstract namespace, where anybody can connect.
+    const QByteArray saved = qgetenv("XDG_RUNTIME_DIR");
+    qunsetenv("XDG_RUNTIME_DIR");
+    const auto restore = qScopeGuard([&] {
+        if (!saved.isNull()) qputenv("XDG_RUNTIME_DIR", saved);
+    });
     QTemporaryDir dir;
     const QString name = Name();
     auto probe = StartProbe(ProbeCopy(dir, name), {});
     QCOMPARE(WaitReady(*probe), QStringLiteral("ready found=0 ended=0 terminated=0"));
-    qunsetenv("XDG_RUNTIME_DIR");   // as the probe has it
     const InstanceHandOver::Address address = InstanceHandOver::ServerAddress(name);
     QVERIFY(address.abstract);
 

@@ -466,12 +466,12 @@ void MainWindowTest::twoProcesses() {
              kept.constData());   // the unit passed and its counters were kept
 
     QVERIFY(waitState("ready"));
-    const QByteArray newerSaid = newer->readAllStandardError();
-    QVERIFY2(newerSaid.contains("kestrelon-mfg: Waiting for the running copy (process"), newerSaid.constData());
     ::kill(static_cast<pid_t>(newer->processId()), SIGTERM);
     QVERIFY(newer->waitForFinished(kLimitMs));
     QCOMPARE(newer->exitStatus(), QProcess::NormalExit);
     QCOMPARE(newer->exitCode(), 0);
+    const QByteArray newerSaid = newer->readAllStandardError();
+    QVERIFY2(newerSaid.contains("kestrelon-mfg: Waiting for the running copy (process"), newerSaid.constData());
     QVERIFY(QFile::exists(dir.filePath(QStringLiteral("newer/TX.ini"))));
     QVERIFY(!QFile::exists(address.name));
 }
