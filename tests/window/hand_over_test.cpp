@@ -36,7 +36,7 @@ QString ProbeCopy(const QTemporaryDir& dir, const QString& name) {
 std::unique_ptr<QProcess> StartProbe(const QString& path, const QStringList& settings) {
     auto p = std::make_unique<QProcess>();
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(QStringLiteral("PROBE_CLOSE_MS"), QStringLiteral("300"));
+    env.insert(QStringLiteral("PROBE_CLOSE_MS"), QStringLiteral("2000"));
     for (const QString& s : settings) env.insert(s.section(QLatin1Char('='), 0, 0), s.section(QLatin1Char('='), 1));
     p->setProcessEnvironment(env);
     p->start(path, {});
@@ -64,9 +64,9 @@ void HandOverTest::twoProcesses_data() {
     QTest::addColumn<QString>("older");   // how the older copy ends
     QTest::newRow("older shuts down itself") << true << QStringList{} << "ready found=1 ended=1 terminated=0"
                                               << "shut down";
-    // The newer copy gives it 0.3 s to close, and 4 s more for a unit.
+    // The newer copy gives it 2 s to close, and 6 s more for a unit.
     QTest::newRow("older finishes its unit first")
-        << true << QStringList{"PROBE_BUSY_MS=1500"} << "ready found=1 ended=1 terminated=0" << "shut down";
+        << true << QStringList{"PROBE_BUSY_MS=3000"} << "ready found=1 ended=1 terminated=0" << "shut down";
     QTest::newRow("older does not answer") << true << QStringList{"PROBE_HANG=1"}
                                             << "ready found=1 ended=0 terminated=1" << "killed";
     QTest::newRow("another program name") << false << QStringList{} << "ready found=0 ended=0 terminated=0"
@@ -94,7 +94,7 @@ void HandOverTest::twoProcesses() {
 
     auto a = StartProbe(olderPath, olderDoes);
     QCOMPARE(WaitReady(*a), QStringLiteral("ready found=0 ended=0 terminated=0"));
-    auto b = StartProbe(newerPath, {QStringLiteral("PROBE_UNIT_MS=4000")});
+    auto b = StartProbe(newerPath, {QStringLiteral("PROBE_UNIT_MS=6000")});
     QCOMPARE(WaitReady(*b), newerSays);
 
     if (older == QLatin1String("running")) {
@@ -117,7 +117,7 @@ void HandOverTest::twoProcesses() {
     b->waitForFinished(30000);
     // All it wrote is read once it has ended.
     const bool waited = b->readAllStandardError().contains("Waiting for the running copy (process");
-    QCOMPARE(waited, olderDoes.contains(QStringLiteral("PROBE_BUSY_MS=1500")));
+    QCOMPARE(waited, olderDoes.contains(QStringLiteral("PROBE_BUSY_MS=3000")));
 }
 
 // The socket is the user's own: in $XDG_RUNTIME_DIR when that is theirs,
