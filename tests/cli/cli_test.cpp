@@ -445,6 +445,19 @@ TEST_F(Cli, NumberingSetThenNumbersShowsTheNumbersAskedFor) {
     // A start typed again restarts the sequence where the line has moved on.
     ASSERT_EQ(cli({"numbering", "set", "--rx-start", "1"}).code, 0);
     EXPECT_EQ(records(cli({"numbers", "--json"}).out)[0]["rx_sn"], "4142-00000001");
+
+    // Damaged generators stop the line until numbering set gives them again.
+    std::ofstream("TX.ini", std::ios::trunc) << "[TX]\r\nRXSNINFO=object TProdSN;  IsSN = Tr\r\n";
+    const Result stopped = cli({"run", "--sim", "--fast"});
+    EXPECT_EQ(stopped.code, 2);
+    EXPECT_NE(stopped.err.find("numbers --settings"), std::string::npos) << stopped.err;
+    const Result again = cli({"numbering", "set", "--rx-sn", "on", "--rx-start", "7"});
+    ASSERT_EQ(again.code, 0) << again.err;
+    EXPECT_NE(again.err.find("damaged numbering"), std::string::npos) << again.err;
+    const Result resumed = cli({"run", "--sim", "--fast", "--json"});
+    ASSERT_EQ(resumed.code, 0) << resumed.err;
+    const std::string sn = records(resumed.out)[0]["rx_sn"];
+    EXPECT_EQ(sn.substr(sn.size() - 4), "0007") << sn;
 }
 
 // A window or a run holds the settings file: what would talk to the receiver
