@@ -357,7 +357,7 @@ TEST_F(Cli, EveryFaultKindFailsWithoutMovingACounter) {
         const auto recs = records(first.out);
         ASSERT_EQ(recs.size(), 2u) << fault;
         EXPECT_EQ(recs[0]["result"], "FAIL") << fault;
-        EXPECT_NE(recs[0]["reason"], "") << fault;
+        EXPECT_NE(recs[0]["failed_step"], "") << fault;
         // No RX ID in the record unless the unit got one (rf_id shows it).
         EXPECT_EQ(recs[0]["rx_rfid"], recs[0]["rf_id"]) << fault;
         EXPECT_EQ(recs[1]["result"], "PASS") << fault << " " << recs[1].dump();
