@@ -1,6 +1,9 @@
 #include "app/station.h"
 
 #include "production/production_log.h"
+#include "production/record_file.h"
+
+#include <filesystem>
 
 namespace kestrelon {
 
@@ -15,7 +18,12 @@ Station::Station(HidBackend& backend, Clock& clk, EventLoop& lp, StationConfig c
       numbering(
           generators, ui.numbering, [this] { btnWriteSettingClick(); },
           [this](const std::string& text) { messages.warning(text); }),
-      companion{config.currentDirectory, config.startProgram, config.recordFile, HostName(), KESTRELON_VERSION},
+      companion{config.currentDirectory,
+                config.startProgram,
+                config.recordFile,
+                HostName(),
+                KESTRELON_VERSION,
+                (std::filesystem::path(settingsFile.fullPath()).parent_path() / kDefaultRecordFileName).string()},
       pairing(Pairing::Parts{transport, commands, ui.engineering, detection, pairingState, run, timers, ui.devices,
                              ui.debug, messages, ui.language}),
       production(ProductionRun::Parts{clock, loop, transport, link, commands, detection, pairing, pairingState, run,

@@ -8,6 +8,7 @@
 #include "cli/file_checks.h"
 #include "cli/line_station.h"
 #include "cli/sim_fault.h"
+#include "production/record_file.h"
 #include "platform/steady_clock.h"
 #include "platform/virtual_clock.h"
 
@@ -24,8 +25,6 @@ namespace {
 
 constexpr uint32_t kSimReadyLimitMs = 30000;   // a simulated pair is ready in well under a second
 
-// The ID as the ID box shows it (before bit 7 is set); "" when none was read.
-std::string idText(int32_t id) { return id < 0 ? "" : Hex(id & 0xFFFFFF, 6); }
 
 struct RunOptions {
     unsigned long long units = 1;
@@ -85,20 +84,10 @@ bool checkFiles(const Io& io, const RunOptions& o) {
     return o.recordPath.empty() || checkRecord(io, o.recordPath);
 }
 
-void printRecord(const Io& io, const RunOptions& o, int unit, const UnitRecord& r) {
+void printRecord(const Io& io, const RunOptions& o, int unit, const UnitRecord& r, const RecordOrigin& origin) {
     if (o.json) {
-        nlohmann::ordered_json j;
-        j["unit"] = unit;
-        j["result"] = r.passed ? "PASS" : "FAIL";
-        j["elapsed_ms"] = r.elapsedMs;
-        j["elapsed"] = r.elapsed;
-        j["rf_id"] = r.rfId;
-        j["rx_sn"] = r.rxSn;
-        j["tx_sn"] = r.txSn;
-        j["rx_rfid"] = idText(r.rxRfid);
-        j["tx_rfid"] = idText(r.txRfid);
-        j["reason"] = r.passed ? "" : r.reason;
-        io.out << j.dump() << std::endl;
+        // The line the record file gets for the unit's outcome.
+        io.out << RecordFile::OutcomeLine(r, origin) << std::endl;
         return;
     }
     io.out << "unit " << unit << ": " << (r.passed ? "PASS" : "FAIL") << "  " << r.elapsed << " s  RF ID "
@@ -198,11 +187,12 @@ int run(const Args& args, const Io& io) {
     const SettingsStatus started = st.StartUp();
     if (!started.message.empty()) io.error(started.message);
     if (!started.ok) return kExitUsage;   // nothing programmed: the settings file is locked or unreadable
-    // The settings' record file, like the one given with --record, must
-    // work before the first unit.
-    if (o.recordPath.empty() && !st.ui.options->RecordFile.empty() &&
-        !checkRecord(io, (std::filesystem::path(cfg.currentDirectory) / st.ui.options->RecordFile).string()))
+    // The record file (the settings' one, or beside the settings file), like
+    // the one given with --record, must work before the first unit.
+    if (const std::string records = st.production.recordPath(); o.recordPath.empty() && !records.empty() &&
+                                                                !checkRecord(io, records))
         return kExitUsage;
+    const RecordOrigin origin{st.companion.station, st.companion.program};
     st.FormActivate();
     Line line(st);
 
@@ -236,8 +226,9 @@ int run(const Args& args, const Io& io) {
             st.production.btnGoClick();
             r = st.production.lastUnit();
             if (r.refused) {
-                // The lamps were lit: the settings file cannot keep this
-                // unit's numbers (the message said why). Nothing was sent.
+                // The lamps were lit: this unit's numbers could not be
+                // reserved or recorded (the message said why). Nothing was
+                // sent to the devices.
                 exitCode = kExitUsage;
                 break;
             }
@@ -253,7 +244,7 @@ int run(const Args& args, const Io& io) {
                 std::cerr << buf;
             }
         }
-        printRecord(io, o, unit, r);
+        printRecord(io, o, unit, r, origin);
         summary.add(r, ready);
         allPassed &= r.passed;
         if (d.sim) {
@@ -269,12 +260,6 @@ int run(const Args& args, const Io& io) {
                 d.sim->unplug(dongleDevice);
                 line.detectNow();
             }
-        }
-        if (!r.settingsSaved) {
-            // Numbering more units from counters that could not be kept
-            // would hand out the same numbers again after a restart.
-            exitCode = kExitUsage;
-            break;
         }
     }
 
@@ -313,7 +298,7 @@ Command runCommand() {
              {"fast", "", "run the simulation and every wait on a virtual clock"},
              {"sim-fault", "FAULT", "unplug:N, noanswer:N, xfer-error:N, mouse-silent, readback:W; @K for unit K only"},
              {"timing", "", "report each unit's time against the mandated waits on stderr"},
-             {"record", "FILE", "append one JSON line per unit to FILE (instead of the settings' RecordFile)"}},
+             {"record", "FILE", "append the units' records to FILE (instead of the settings' RecordFile)"}},
             0,
             0,
             run};

@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <dirent.h>
+#include <filesystem>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -36,6 +37,9 @@ bool folderExists(const std::string& folder) {
     return ::stat(folder.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
+// A link the program may follow: the user's own, or root's.
+bool trustedOwner(uid_t owner) { return owner == ::geteuid() || owner == 0; }
+
 // mkostemp's six characters.
 bool isTempSuffix(const std::string& s) {
     if (s.size() != 6) return false;
@@ -46,10 +50,10 @@ bool isTempSuffix(const std::string& s) {
 
 } // namespace
 
-bool SettingsFileOps::exists(const std::string& path) {
-    struct stat st {};
-    return ::stat(path.c_str(), &st) == 0;
-}
+PathState SettingsFileOps::inspect(const std::string& path) { return InspectSettingsPath(path); }
+bool SettingsFileOps::stamp(const std::string& path, FileStamp& out) { return StampOf(path, out); }
+bool SettingsFileOps::canReplace(const std::string& path, std::string& reason) { return CanReplaceFile(path, reason); }
+std::string SettingsFileOps::resolve(const std::string& path) { return ResolveSymlinks(path); }
 
 bool SettingsFileOps::readAll(const std::string& path, std::string& out) {
     // Non-blocking, so that a FIFO put in the file's place cannot hang the
@@ -93,7 +97,10 @@ int SettingsFileOps::createTemp(const std::string& path, std::string& tempPath) 
     buf.push_back('\0');
     const int fd = ::mkostemp(buf.data(), O_CLOEXEC);
     if (fd < 0) return -1;
-    ::fchmod(fd, 0644);   // mkostemp makes 0600; a new settings file is shared
+    // mkostemp makes 0600: the file keeps the permissions it was given, and
+    // a new settings file is shared.
+    struct stat st {};
+    ::fchmod(fd, ::stat(path.c_str(), &st) == 0 ? (st.st_mode & 07777) : 0644);
     tempPath.assign(buf.data());
     return fd;
 }
@@ -120,22 +127,32 @@ bool SettingsFileOps::rename(const std::string& from, const std::string& to) {
 
 void SettingsFileOps::remove(const std::string& path) { ::unlink(path.c_str()); }
 
-void SettingsFileOps::syncFolder(const std::string& path) {
+bool SettingsFileOps::syncFolder(const std::string& path) {
+    // A folder that cannot be opened for reading cannot be forced by any
+    // means; the rename stands.
     const int fd = ::open(folderOf(path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd < 0) return;
-    ::fsync(fd);
+    if (fd < 0) return true;
+    const bool ok = ::fsync(fd) == 0 || errno == EINVAL || errno == ENOTSUP;
+    const int e = errno;
     ::close(fd);
+    errno = e;
+    return ok;
 }
 
 std::shared_ptr<SettingsFileOps> PosixSettingsFileOps() {
     return std::make_shared<SettingsFileOps>();
 }
 
-std::string ResolveSymlinks(const std::string& path) {
+std::string ResolveSymlinks(const std::string& path, std::string* untrusted) {
     std::string current = path;
     for (int hop = 0; hop < kMaxLinks; ++hop) {
         struct stat st {};
         if (::lstat(current.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) return current;
+        if (!trustedOwner(st.st_uid)) {
+            if (untrusted)
+                *untrusted = "it is a symbolic link (" + current + ") owned by another user, which is not followed";
+            return current;
+        }
         std::vector<char> buf(static_cast<size_t>(st.st_size > 0 ? st.st_size : 255) + 1);
         const ssize_t n = ::readlink(current.c_str(), buf.data(), buf.size());
         if (n <= 0 || static_cast<size_t>(n) >= buf.size()) return current;
@@ -147,10 +164,12 @@ std::string ResolveSymlinks(const std::string& path) {
 
 PathState InspectSettingsPath(const std::string& path) {
     if (path.empty()) return {PathKind::Unusable, "no file name was given"};
-    const std::string target = ResolveSymlinks(path);
+    std::string untrusted;
+    const std::string target = ResolveSymlinks(path, &untrusted);
+    if (!untrusted.empty()) return {PathKind::Unusable, untrusted};
     struct stat st {};
     if (::stat(target.c_str(), &st) == 0) {
-        if (S_ISREG(st.st_mode)) return {PathKind::Regular, ""};
+        if (S_ISREG(st.st_mode)) return {PathKind::Regular, "", static_cast<uint64_t>(st.st_nlink)};
         return {PathKind::NotRegular, notRegularReason(st.st_mode)};
     }
     const int e = errno;
@@ -181,23 +200,43 @@ bool CanReplaceFile(const std::string& path, std::string& reason) {
     return true;
 }
 
-bool ReplaceFileAtomically(SettingsFileOps& ops, const std::string& path, const std::string& data) {
-    const std::string target = ResolveSymlinks(path);
-    struct stat st {};
-    const bool existed = ::stat(target.c_str(), &st) == 0;
-    if (existed && !S_ISREG(st.st_mode)) return false;
-    if (ops.isReadOnly(target)) return false;
-    std::string temp;
-    const int fd = ops.createTemp(target, temp);
-    if (fd < 0) return false;
-    if (existed) ::fchmod(fd, st.st_mode & 07777);   // the file keeps the permissions it was given
-    const bool written = ops.writeAll(fd, data) && ops.flush(fd);
-    const bool closed = ops.close(fd);
-    if (!written || !closed || !ops.rename(temp, target)) {
-        ops.remove(temp);
+bool ReplaceFileAtomically(SettingsFileOps& ops, const std::string& path, const std::string& data,
+                           std::string& reason) {
+    const PathState state = ops.inspect(path);
+    if (state.kind == PathKind::NotRegular || state.kind == PathKind::Unusable) {
+        reason = state.reason;
         return false;
     }
-    ops.syncFolder(target);
+    const std::string target = ops.resolve(path);
+    if (state.kind == PathKind::Regular && ops.isReadOnly(target)) {
+        reason = "the file is read-only";
+        return false;
+    }
+    auto failed = [&reason](const std::string& temp, SettingsFileOps* cleanUp) {
+        reason = std::strerror(errno ? errno : EIO);
+        if (cleanUp) cleanUp->remove(temp);
+        return false;
+    };
+    std::string temp;
+    errno = 0;
+    const int fd = ops.createTemp(target, temp);
+    if (fd < 0) return failed(temp, nullptr);
+    errno = 0;
+    if (!ops.writeAll(fd, data) || !ops.flush(fd)) {
+        const int e = errno;
+        ops.close(fd);
+        errno = e;
+        return failed(temp, &ops);
+    }
+    errno = 0;
+    if (!ops.close(fd)) return failed(temp, &ops);
+    errno = 0;
+    if (!ops.rename(temp, target)) return failed(temp, &ops);
+    errno = 0;
+    if (!ops.syncFolder(target)) {
+        reason = std::string("the folder could not be forced to the disk: ") + std::strerror(errno ? errno : EIO);
+        return false;
+    }
     return true;
 }
 
@@ -224,8 +263,12 @@ int RemoveStaleTemps(const std::string& path) {
     for (const std::string& full : SiblingsOf(path, ".tmp")) {
         const std::string name = nameOf(full);
         if (!isTempSuffix(name.substr(prefix.size()))) continue;
+        // Only our own: a file of that name someone else put there is not
+        // a save of ours that was cut short.
         struct stat st {};
-        if (::lstat(full.c_str(), &st) == 0 && S_ISREG(st.st_mode) && ::unlink(full.c_str()) == 0) ++removed;
+        if (::lstat(full.c_str(), &st) == 0 && S_ISREG(st.st_mode) && st.st_uid == ::geteuid() &&
+            ::unlink(full.c_str()) == 0)
+            ++removed;
     }
     return removed;
 }
@@ -255,6 +298,13 @@ bool WriteNewFile(const std::string& path, const std::string& data, std::string&
         return false;
     }
     return true;
+}
+
+std::string FullPath(const std::string& path) {
+    if (path.empty()) return path;
+    std::error_code ec;
+    const std::filesystem::path full = std::filesystem::absolute(path, ec);
+    return ec ? path : full.lexically_normal().string();
 }
 
 } // namespace kestrelon

@@ -33,17 +33,21 @@ UnitRFIDs ReadUnitRFIDs(NumberingGenerators& g) {
     return ids;
 }
 
-PassDisplay AdvanceAfterPass(NumberingGenerators& g, const UnitRFIDs& used) {
+void AdvanceSerials(NumberingGenerators& g) {
+    for (TProdSN* sn : {g.RxSN.get(), g.TxSN.get()})
+        if (sn->IsSN() && sn->IncSNByteCount() > 0) sn->setIncCurrentSN(sn->IncNextSN());
+}
+
+PassDisplay ShowPassed(NumberingGenerators& g, const UnitRFIDs& used) {
     PassDisplay d;
-    auto advanceSN = [](TProdSN& sn, PassDisplay::Row& row) {
+    auto showSN = [](const TProdSN& sn, PassDisplay::Row& row) {
         if (!sn.IsSN() || sn.IncSNByteCount() <= 0) return;
-        sn.setIncCurrentSN(sn.IncNextSN());
         row.advanced = true;
         row.current = PaddedHex(sn.IncCurrentSN(), 2 * sn.IncSNByteCount());
         row.next = PaddedHex(sn.IncNextSN(), 2 * sn.IncSNByteCount());
     };
-    advanceSN(*g.RxSN, d.rxSN);
-    advanceSN(*g.TxSN, d.txSN);
+    showSN(*g.RxSN, d.rxSN);
+    showSN(*g.TxSN, d.txSN);
     auto advanceID = [](TProdRFID& id, int32_t usedId, PassDisplay::Row& row) {
         if (id.IsRandom()) return;
         id.setIncCurrentRFID(usedId);
@@ -54,6 +58,11 @@ PassDisplay AdvanceAfterPass(NumberingGenerators& g, const UnitRFIDs& used) {
     advanceID(*g.RxRFID, used.rx, d.rxRFID);
     advanceID(*g.TxRFID, used.tx, d.txRFID);
     return d;
+}
+
+PassDisplay AdvanceAfterPass(NumberingGenerators& g, const UnitRFIDs& used) {
+    AdvanceSerials(g);
+    return ShowPassed(g, used);
 }
 
 NumberingPanel::NumberingPanel(NumberingGenerators& generators, Observed<NumberingBoxes>& boxes,

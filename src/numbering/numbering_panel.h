@@ -43,6 +43,10 @@ UnitRFIDs ReadUnitRFIDs(NumberingGenerators& g);
 // numbering is on with an incrementing part; sequential RF IDs record the
 // IDs used (and the Next boxes show a fresh, consuming read).
 PassDisplay AdvanceAfterPass(NumberingGenerators& g, const UnitRFIDs& used);
+// The same in two steps, as a reservation takes them: the serial numbers
+// move on when a unit's numbers are taken, the rest once it has passed.
+void AdvanceSerials(NumberingGenerators& g);
+PassDisplay ShowPassed(NumberingGenerators& g, const UnitRFIDs& used);
 
 class NumberingPanel {
 public:

@@ -58,6 +58,23 @@ FileLock::~FileLock() {
     if (handle_ && handle_->file != INVALID_HANDLE_VALUE) CloseHandle(handle_->file);   // releases the lock
 }
 
+bool FileLock::stillHeld(std::string& why) const {
+    // The same file: the same volume and the same file index.
+    BY_HANDLE_FILE_INFORMATION held{}, named{};
+    const HANDLE byName = CreateFileA(path_.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                      OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    bool same = false;
+    if (byName != INVALID_HANDLE_VALUE) {
+        same = handle_ && GetFileInformationByHandle(handle_->file, &held) &&
+               GetFileInformationByHandle(byName, &named) &&
+               held.dwVolumeSerialNumber == named.dwVolumeSerialNumber &&
+               held.nFileIndexHigh == named.nFileIndexHigh && held.nFileIndexLow == named.nFileIndexLow;
+        CloseHandle(byName);
+    }
+    if (!same) why = "the lock file " + path_ + " was removed or replaced while this program held it";
+    return same;
+}
+
 FileLock::Attempt FileLock::Acquire(const std::string& lockPath, uint32_t waitMs, Clock& clock) {
     Attempt a;
     const HANDLE file = CreateFileA(lockPath.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,

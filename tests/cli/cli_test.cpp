@@ -207,7 +207,7 @@ TEST_F(Cli, RunProgramsUnitsAndContinuesNumberingAcrossRuns) {
         ASSERT_EQ(recs.size(), 3u);
         for (const auto& rec : recs) {
             EXPECT_EQ(rec["result"], "PASS");
-            EXPECT_EQ(rec["reason"], "");
+            EXPECT_EQ(rec["failed_step"], "");
             for (const char* key : {"rx_rfid", "tx_rfid", "rx_sn", "tx_sn"}) {
                 const std::string v = std::string(key) + "=" + rec[key].get<std::string>();
                 EXPECT_TRUE(seen.insert(v).second) << "repeated " << v;
@@ -241,7 +241,7 @@ TEST_F(Cli, RunProgramsNothingOnASettingsFileInUseOrUnreadable) {
     };
     const std::string holder = "in use by another copy of the program (process " + std::to_string(::getpid());
     for (const Case& c : {Case{"TX.ini", holder}, Case{"folder.ini", "folder.ini: is a folder"},
-                          Case{"ro.ini", "Unable to write to ro.ini: the file is read-only"},
+                          Case{"ro.ini", "/ro.ini: the file is read-only"},
                           Case{"", "--settings needs a file name"}}) {
         const Result r = cli({"run", "--sim", "--fast", "--json", "--settings", c.settings});
         EXPECT_EQ(r.code, 2) << c.settings;
@@ -286,15 +286,20 @@ TEST_F(Cli, RunRecordsEveryAttemptAndEndsWithASummary) {
     std::ostringstream kept;
     kept << in.rdbuf();
     const auto lines = records(kept.str());
-    ASSERT_EQ(lines.size(), 5u);
+    ASSERT_EQ(lines.size(), 10u);
     ASSERT_EQ(shown.size(), 5u);
     for (size_t i = 0; i < 5; ++i) {
-        EXPECT_EQ(lines[i]["result"], i == 2 ? "FAIL" : "PASS") << lines[i].dump();
-        EXPECT_EQ(lines[i]["failed_step"], shown[i]["reason"]);
-        EXPECT_EQ(lines[i]["rx_rfid"], shown[i]["rx_rfid"]);
-        EXPECT_EQ(lines[i]["duration_ms"], shown[i]["elapsed_ms"]);
+        // Each unit: its reservation, then its outcome, which is exactly what
+        // run --json showed.
+        const auto& started = lines[2 * i];
+        const auto& outcome = lines[2 * i + 1];
+        EXPECT_EQ(started["event"], "started");
+        EXPECT_EQ(started["unit"], outcome["unit"]);
+        EXPECT_EQ(started["rx_rfid"], outcome["rx_rfid"]);
+        EXPECT_EQ(outcome["result"], i == 2 ? "FAIL" : "PASS") << outcome.dump();
+        EXPECT_EQ(outcome, shown[i]);
     }
-    EXPECT_NE(lines[2]["failed_step"], "");
+    EXPECT_NE(lines[5]["failed_step"], "");
     EXPECT_NE(r.err.find("summary: 5 units, 4 passed, 1 failed, yield 80.0 %, cycle time mean "), std::string::npos)
         << r.err;
 
@@ -302,19 +307,18 @@ TEST_F(Cli, RunRecordsEveryAttemptAndEndsWithASummary) {
     std::ofstream("TX.ini", std::ios::trunc) << "[TX]\r\nRecordFile=station.jsonl\r\n";
     EXPECT_EQ(cli({"run", "--sim", "--fast"}).code, 0);
     EXPECT_EQ(cli({"run", "--sim", "--fast", "--record", "other.jsonl"}).code, 0);
-    EXPECT_EQ(records(std::string(std::istreambuf_iterator<char>(std::ifstream("station.jsonl").rdbuf()), {})).size(), 1u);
+    EXPECT_EQ(records(std::string(std::istreambuf_iterator<char>(std::ifstream("station.jsonl").rdbuf()), {})).size(), 2u);
     EXPECT_TRUE(fs::exists("other.jsonl"));
 
-    // A record that cannot be written is told after each unit; the units pass.
+    // A record that cannot be written: the unit is refused before anything
+    // reaches a device, with one line.
     if (fs::exists("/dev/full")) {
         const Result full = cli({"run", "--sim", "--fast", "--units", "2", "--record", "/dev/full"});
-        EXPECT_EQ(full.code, 0) << full.err;
-        EXPECT_EQ(std::count(full.out.begin(), full.out.end(), '\n'), 2);
-        size_t told = 0;
-        for (size_t at = 0; (at = full.err.find("Unable to write the unit record to /dev/full", at)) != std::string::npos; ++at)
-            ++told;
-        EXPECT_EQ(told, 2u) << full.err;
-        EXPECT_NE(full.err.find("summary: 2 units, 2 passed, 0 failed, yield 100.0 %"), std::string::npos);
+        EXPECT_EQ(full.code, 2) << full.err;
+        EXPECT_EQ(full.out, "");
+        EXPECT_NE(full.err.find("Unable to write the unit record to /dev/full: No space left on device"),
+                  std::string::npos)
+            << full.err;
     }
 }
 
