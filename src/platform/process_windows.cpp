@@ -11,13 +11,14 @@
 namespace kestrelon {
 
 bool StartDetached(const std::string& path) {
-    STARTUPINFOA si{};
+    STARTUPINFOW si{};
     si.cb = sizeof si;
     si.dwFlags = STARTF_USESHOWWINDOW;
     si.wShowWindow = SW_SHOWNORMAL;
     PROCESS_INFORMATION pi{};
-    std::string cmd = "\"" + path + "\"";
-    if (!CreateProcessA(path.c_str(), cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi))
+    const std::wstring program = WideFromUtf8(path);
+    std::wstring cmd = L"\"" + program + L"\"";
+    if (!CreateProcessW(program.c_str(), cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi))
         return false;
     CloseHandle(pi.hThread);
     CloseHandle(pi.hProcess);
