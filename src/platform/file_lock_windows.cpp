@@ -54,8 +54,9 @@ FileLock::~FileLock() {
 bool FileLock::stillHeld(std::string& why) const {
     // The same file: the same volume and the same file index.
     BY_HANDLE_FILE_INFORMATION held{}, named{};
-    const HANDLE byName = CreateFileW(WideFromUtf8(path_).c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                                      OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    const HANDLE byName =
+        CreateFileW(WideFromUtf8(path_).c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                    OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     bool same = false;
     if (byName != INVALID_HANDLE_VALUE) {
         same = handle_ && GetFileInformationByHandle(handle_->file, &held) &&

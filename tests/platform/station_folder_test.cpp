@@ -76,7 +76,7 @@ TEST(StationFolder, OnlyADesktopStartEntersItAndMakesItOnce) {
     }
 
     // Something in the way, or no home at all: said, and the folder kept.
-    std::ofstream((root / "blocked").string()) << "a file";
+    std::ofstream(root / "blocked") << "a file";
     for (const auto& env : {dataHomeOf(Utf8Path(root / "blocked")), envOf({{"KESTRELON_STATION", "desktop"}})}) {
         const StationFolder r = EnterStationFolder(env);
         EXPECT_FALSE(r.entered);

@@ -107,7 +107,8 @@ public:
         // At most 126 characters each, by the HID class driver's rules.
         wchar_t text[128] = {};
         std::string manufacturer, product;
-        if (HidD_GetManufacturerString(toHandle(h), text, sizeof text - sizeof text[0])) manufacturer = Utf8FromWide(text);
+        if (HidD_GetManufacturerString(toHandle(h), text, sizeof text - sizeof text[0]))
+            manufacturer = Utf8FromWide(text);
         text[0] = L'\0';
         if (HidD_GetProductString(toHandle(h), text, sizeof text - sizeof text[0])) product = Utf8FromWide(text);
         if (manufacturer.empty() || product.empty()) return manufacturer + product;
