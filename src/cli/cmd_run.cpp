@@ -237,11 +237,12 @@ int run(const Args& args, const Io& io) {
                 const double waits = static_cast<double>(d.clock->sleptMs() - slept0);
                 const double xfer = d.sim ? static_cast<double>(d.sim->transferMicrosSpent() - xfer0) / 1000.0 : 0.0;
                 const double over = r.elapsedMs - waits - xfer;
-                char buf[200];
+                char buf[240];
                 std::snprintf(buf, sizeof buf,
                               "timing: unit %d wall %u ms, mandated waits %.0f ms, simulated transfers %.1f ms, "
-                              "own code %.1f ms (%.2f%%)\n",
-                              unit, r.elapsedMs, waits, xfer, over, 100.0 * over / (waits + xfer));
+                              "own code %.1f ms (%.2f%%), of it numbers reserved, recorded and settled %.1f ms\n",
+                              unit, r.elapsedMs, waits, xfer, over, 100.0 * over / (waits + xfer),
+                              static_cast<double>(r.keepingMicros) / 1000.0);
                 std::cerr << buf;
             }
         }

@@ -15,6 +15,7 @@ const std::vector<Command>& allCommands() {
         txDumpCommand(),
         numbersCommand(),
         watchCommand(),
+        recordsCommand(),
     };
     return commands;
 }

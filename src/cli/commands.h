@@ -16,5 +16,6 @@ Command rxDumpCommand();
 Command txDumpCommand();
 Command runCommand();
 Command watchCommand();
+Command recordsCommand();
 
 } // namespace kestrelon::cli

@@ -12,6 +12,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <string_view>
+#include <type_traits>
 
 namespace kestrelon {
 
@@ -124,11 +125,20 @@ std::string profileText(const std::string& data) {
 }
 
 // Line ends as the profile functions write them, at most one blank line in
-// a row. One pass: the file can be large.
+// a row and none at the start. One pass: the file can be large.
 std::string asProfileLines(const std::string& text) {
     std::string out;
     out.reserve(text.size() + text.size() / 16);
+    // Text that starts like a byte-order mark (a stray key before the first
+    // section can) would be read back as UTF-16 or lose its first bytes: an
+    // empty first line keeps it as it is.
+    for (const char* mark : {"\xEF\xBB\xBF", "\xFF\xFE", "\xFE\xFF"})
+        if (text.compare(0, std::strlen(mark), mark) == 0) {
+            out = "\r\n";
+            break;
+        }
     int blank = 0;
+    bool leadingComments = true;   // still in the comment lines the text starts with
     size_t start = 0;
     while (start < text.size()) {
         size_t end = text.find('\n', start);
@@ -136,8 +146,18 @@ std::string asProfileLines(const std::string& text) {
         size_t len = end - start;
         if (len > 0 && text[start + len - 1] == '\r') --len;
         if (len == 0) {
-            if (++blank <= 1) out += "\r\n";
+            // Not before the first line: the writer leaves one for a section
+            // with an empty name, which the next read does not keep.
+            const bool started = !out.empty() && out != "\r\n";
+            if (++blank <= 1 && started) out += "\r\n";
+            if (started) leadingComments = false;
         } else {
+            const bool comment = text[start] == ';' || text[start] == '#';
+            // Comment lines at the top are read back as the file's own
+            // comment only when a blank line ends them, and then written
+            // with one: give them that line now.
+            if (leadingComments && !comment && !out.empty() && out != "\r\n") out += "\r\n";
+            leadingComments = leadingComments && comment;
             blank = 0;
             out.append(text, start, len);
             out += "\r\n";
@@ -304,6 +324,17 @@ void resumeAtStoredStart(TProdRFID& id) {
     if (id.IncInitRFID() != 0) id.setIncInitRFID(id.IncInitRFID());
 }
 
+template <class T>
+std::unique_ptr<T> restoreSettled(const std::string& value, const ComponentContext& ctx) {
+    auto object = restore<T>(value, ctx);
+    if (!object) return nullptr;
+    if constexpr (std::is_same_v<T, TProdSN>)
+        settleByteCounts(*object);
+    else
+        resumeAtStoredStart(*object);
+    return object;
+}
+
 // RunMode stays 2 for the whole load, whatever happens inside.
 struct LoadingMode {
     explicit LoadingMode(RunState& r) : run(r) { run.RunMode = RunLoadingSettings; }
@@ -347,6 +378,23 @@ bool ParseIniInteger(const std::string& text, int& out) {
     if (v < INT_MIN || v > INT_MAX) return false;
     out = static_cast<int>(v);
     return true;
+}
+
+std::string GeneratorValue(const TComponent& object) { return replaceAll(ComponentToText(object), "\r\n", ";"); }
+
+std::unique_ptr<TProdSN> SerialGeneratorFromValue(const std::string& value, const ComponentContext& ctx) {
+    return restoreSettled<TProdSN>(value, ctx);
+}
+
+std::unique_ptr<TProdRFID> RfidGeneratorFromValue(const std::string& value, const ComponentContext& ctx) {
+    return restoreSettled<TProdRFID>(value, ctx);
+}
+
+void MoveRfidStartsToNext(NumberingGenerators& generators) {
+    // A random generator keeps the start it has: a fresh draw there on every
+    // save would only make the file change each time with nothing to tell.
+    for (TProdRFID* id : {generators.RxRFID.get(), generators.TxRFID.get()})
+        id->setIncInitRFID(id->IsRandom() ? id->IncInitRFID() : id->NextRFID());
 }
 
 KnownDevice ParseDeviceValue(const std::string& text) {
@@ -575,7 +623,7 @@ LoadResult SettingsFile::load(ProductSettings& s, RunState& run, KnownDeviceTabl
         using T = typename decltype(fallback)::element_type;
         const char* value = ini.GetValue(kTX, key, nullptr);
         if (!value || !*value) return fallback;
-        if (auto object = restore<T>(value, ctx_)) return object;
+        if (auto object = restoreSettled<T>(value, ctx_)) return object;
         damaged = true;
         if (std::find(damagedKeys_.begin(), damagedKeys_.end(), key) == damagedKeys_.end()) damagedKeys_.push_back(key);
         return fallback;
@@ -584,10 +632,6 @@ LoadResult SettingsFile::load(ProductSettings& s, RunState& run, KnownDeviceTabl
     generators.TxSN = generator("TXSNINFO", std::make_unique<TProdSN>(ctx_.clock));
     generators.RxRFID = generator("RXRFIDINFO", std::make_unique<TProdRFID>(ctx_.random));
     generators.TxRFID = generator("TXRFIDINFO", std::make_unique<TProdRFID>(ctx_.random));
-    settleByteCounts(*generators.RxSN);
-    settleByteCounts(*generators.TxSN);
-    resumeAtStoredStart(*generators.RxRFID);
-    resumeAtStoredStart(*generators.TxRFID);
     if (stamped) parsed_ = std::move(parsed);
 
     if (damaged) {
@@ -747,7 +791,7 @@ SaveResult SettingsFile::save(const ProductSettings& s, const RunState& run, Num
     // start finds the numbering damaged too.
     auto putObject = [&](const char* key, const TComponent& object) {
         if (std::find(damagedKeys_.begin(), damagedKeys_.end(), key) == damagedKeys_.end()) {
-            put(key, replaceAll(ComponentToText(object), "\r\n", ";"));
+            put(key, GeneratorValue(object));
         } else if (!ini.GetValue(kTX, key, nullptr)) {
             put(key, damagedCopy_.empty() ? "damaged" : "damaged; see " + damagedCopy_);
         }
@@ -755,12 +799,8 @@ SaveResult SettingsFile::save(const ProductSettings& s, const RunState& run, Num
     putObject("RXSNINFO", *generators.RxSN);
     putObject("TXSNINFO", *generators.TxSN);
     // The stored start of a sequential RF ID generator becomes its next ID,
-    // so a restart continues there. A random one keeps the start it has: a
-    // fresh draw there on every save would only make the file change each
-    // time with nothing to tell.
-    for (TProdRFID* id : {generators.RxRFID.get(), generators.TxRFID.get()})
-        id->setIncInitRFID(id->IsRandom() ? id->IncInitRFID() : id->NextRFID());
-    
+    // so a restart continues there.
+    MoveRfidStartsToNext(generators);
     putObject("RXRFIDINFO", *generators.RxRFID);
     putObject("TXRFIDINFO", *generators.TxRFID);
 

@@ -139,6 +139,18 @@ private:
     bool keepDamagedCopy_ = true;
 };
 
+// The generators as the file stores them, one line of text each ("object
+// TProdSN;  IsSN = True; ...end;"); a number store shared by stations keeps
+// the same text, so both hand out the same numbers for the same settings.
+std::string GeneratorValue(const TComponent& object);
+// A generator from its stored value, settled as a load settles it; null when
+// the value is damaged or of the other class.
+std::unique_ptr<TProdSN> SerialGeneratorFromValue(const std::string& value, const ComponentContext& ctx);
+std::unique_ptr<TProdRFID> RfidGeneratorFromValue(const std::string& value, const ComponentContext& ctx);
+// What every store does before it keeps the generators: a sequential RF ID
+// generator's start becomes its next ID, so a restart continues there.
+void MoveRfidStartsToNext(NumberingGenerators& generators);
+
 // The value conventions of the file, exposed for the tests and the tools.
 // Integers: "0x" or "$" prefix = hex, else decimal; false when not a number.
 bool ParseIniInteger(const std::string& text, int& out);

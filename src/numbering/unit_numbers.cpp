@@ -10,6 +10,17 @@ SerialNumber NextSerial(const TProdSN& sn) {
     return s;
 }
 
+ReservedNumbers TakeUnitNumbers(NumberingGenerators& g) {
+    ReservedNumbers r;
+    r.rxSn = NextSerial(*g.RxSN);
+    r.txSn = NextSerial(*g.TxSN);
+    const UnitRFIDs ids = ReadUnitRFIDs(g);
+    r.rxRfid = ids.rx;
+    r.txRfid = ids.tx;
+    AdvanceSerials(g);
+    return r;
+}
+
 FileUnitNumbers::Counters FileUnitNumbers::counters() const {
     Counters c;
     c.rxPrev = gens_.RxSN->IncPrevSN();
@@ -58,14 +69,8 @@ SettingsStatus FileUnitNumbers::reserve(const std::string& unitId, ReservedNumbe
     if (run_.NotYetActivated != 0) return {false, "No unit is numbered before the program has fully started"};
     if (const SettingsStatus ready = readyForUnit(); !ready.ok) return ready;
     const Counters before = counters();
-    ReservedNumbers r;
+    ReservedNumbers r = TakeUnitNumbers(gens_);
     r.unit = unitId;
-    r.rxSn = NextSerial(*gens_.RxSN);
-    r.txSn = NextSerial(*gens_.TxSN);
-    const UnitRFIDs ids = ReadUnitRFIDs(gens_);
-    r.rxRfid = ids.rx;
-    r.txRfid = ids.tx;
-    AdvanceSerials(gens_);
     const SaveResult saved = file_.save(*options_, run_, gens_);
     if (!saved.ok) {
         // Nothing left the program: the numbers are not taken.
@@ -82,10 +87,10 @@ SettingsStatus FileUnitNumbers::reserve(const std::string& unitId, ReservedNumbe
 SettingsStatus FileUnitNumbers::settlePass(const ReservedNumbers& unit) {
     panel_.showPassDisplay(ShowPassed(gens_, UnitRFIDs{unit.rxRfid, unit.txRfid}));
     reservedUnit_.clear();
-    // The reservation already keeps every number of the unit; this save only
-    // brings the Current boxes' values to the file. One that fails loses
-    // nothing, and the next reservation tries again.
-    return file_.save(*options_, run_, gens_);
+    // Nothing to save: the reservation keeps every number of the unit. The
+    // Current boxes' values reach the file with the next reservation or the
+    // closing save.
+    return {};
 }
 
 SettingsStatus FileUnitNumbers::settleFail(const ReservedNumbers& unit) {

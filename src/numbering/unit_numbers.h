@@ -62,6 +62,9 @@ public:
 
 // The serial number a generator gives the next unit, as it stands now.
 SerialNumber NextSerial(const TProdSN& sn);
+// The next unit's numbers, the generators moved past them: what every store
+// does under its lock, before it keeps the generators.
+ReservedNumbers TakeUnitNumbers(NumberingGenerators& generators);
 
 // The counters in the settings file: the station's own numbering.
 class FileUnitNumbers final : public UnitNumbers {

@@ -64,6 +64,9 @@ bool IsUniqueSuffix(const std::string& s);
 long Read(int fd, char* buf, size_t len);
 bool WriteAll(int fd, const std::string& data);
 bool Flush(int fd);
+// Forces the data and the file's length, not its times (cheaper where the
+// system tells them apart).
+bool FlushData(int fd);
 bool Close(int fd);
 // The permission bits of an open file (nothing on Windows, where the
 // folder's access rules apply to a new file).

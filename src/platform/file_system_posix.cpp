@@ -100,6 +100,7 @@ bool WriteAll(int fd, const std::string& data) {
 }
 
 bool Flush(int fd) { return ::fsync(fd) == 0; }
+bool FlushData(int fd) { return ::fdatasync(fd) == 0; }
 bool Close(int fd) { return ::close(fd) == 0; }
 bool SetMode(int fd, unsigned mode) { return ::fchmod(fd, static_cast<mode_t>(mode)) == 0; }
 

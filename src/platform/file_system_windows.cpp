@@ -175,6 +175,8 @@ bool Flush(int fd) {
     return FlushFileBuffers(reinterpret_cast<HANDLE>(h)) || failed();
 }
 
+bool FlushData(int fd) { return Flush(fd); }
+
 bool Close(int fd) { return _close(fd) == 0; }
 bool SetMode(int, unsigned) { return true; }
 unsigned NewFileMode() { return 0644; }

@@ -168,6 +168,13 @@ bool ProductionRun::record(const std::string& line) {
 // before the first byte goes to a device. False, with unit_.reason, when
 // either could not be done; nothing is then taken.
 bool ProductionRun::beginUnit() {
+    const uint64_t began = p_.clock.nowMicros();
+    struct Spent {
+        Clock& clock;
+        uint64_t began;
+        uint64_t& total;
+        ~Spent() { total += clock.nowMicros() - began; }
+    } spent{p_.clock, began, unit_.keepingMicros};
     const std::string id = NewUnitId();
     ReservedNumbers numbers;
     if (const SettingsStatus kept = p_.numbers.reserve(id, numbers); !kept.ok) {
@@ -201,6 +208,7 @@ void ProductionRun::endUnit() {
     unit_.passed = p_.run.RunPassed;
     if (!reserved_) return;
     reserved_ = false;
+    const uint64_t began = p_.clock.nowMicros();
     const bool recorded = record(RecordFile::OutcomeLine(unit_, origin()));
     SettingsStatus settled;
     if (unit_.passed)
@@ -208,6 +216,7 @@ void ProductionRun::endUnit() {
     else if (recorded)
         settled = p_.numbers.settleFail(numbers_);
     if (!settled.ok) unit_.settingsError = settled.message;
+    unit_.keepingMicros += p_.clock.nowMicros() - began;
 }
 
 bool ProductionRun::check(const char* step) {

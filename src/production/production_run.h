@@ -30,6 +30,7 @@ struct UnitRecord {
     int model = 0;          // the selected model's item index
     uint32_t elapsedMs = 0;
     std::string elapsed;    // as edtCaliTime shows it
+    uint64_t keepingMicros = 0;   // spent reserving, recording and settling the unit's numbers
     std::string rfId;       // the RX ID, as edtMseDongleAddr shows it
     std::string rxSn, txSn;
     int32_t rxRfid = -1, txRfid = -1;   // the IDs used, before bit 7 is set; -1 before they were read

@@ -80,7 +80,7 @@ bool RecordFile::append(const std::string& text, std::string& why) const {
         why = "Unable to write the unit record to " + path_ + ": " + files::ErrorText(errno);
         return false;
     }
-    bool ok = files::WriteAll(fd, line) && files::Flush(fd);
+    bool ok = files::WriteAll(fd, line) && files::FlushData(fd);   // the data and the new length
     const int err = errno;
     ok = files::Close(fd) && ok;
     if (!ok) why = "Unable to write the unit record to " + path_ + ": " + files::ErrorText(err);
