@@ -60,13 +60,16 @@ exe=$build/kestrelon-mfg-cli.exe
 
 # --- wine -------------------------------------------------------------------------
 export WINEPREFIX=$build/wine-prefix WINEARCH=win64 WINEDEBUG=-all
+# Wine reads file names and arguments in the locale's character set.
+export LC_ALL=C.UTF-8
 # No Mono or Gecko download dialogs in a fresh prefix.
 export WINEDLLOVERRIDES="mscoree,mshtml="
 export WINE="$wine"
 step "starting wineserver ($WINEPREFIX)"
 mkdir -p "$WINEPREFIX"
-"$wineserver" -p
 stop_wine() { "$wineserver" -k 2> /dev/null || true; }
+stop_wine   # one left over from an interrupted run of this prefix
+"$wineserver" -p || die "wineserver did not start for $WINEPREFIX"
 trap stop_wine EXIT
 "$wine" wineboot --init > /dev/null 2>&1 || die "wineboot failed in $WINEPREFIX"
 
@@ -76,16 +79,19 @@ step "tests under wine"
 KESTRELON_FAULT_STRIDE=${KESTRELON_FAULT_STRIDE:-5} ctest --test-dir "$build" --output-on-failure -j2
 
 step "the line under wine: 3 units, then 3 more continuing the numbers"
-line=$build/line-check
-rm -rf "$line"
+# A station folder and a settings file named in other scripts than ASCII.
+rm -rf "$build/line-check"
+line=$build/line-check/Station-$'\xC3\xA9l\xC3\xA8ve'
+settings=$'\xE5\xB7\xA5\xE7\xAB\x99'.ini
 mkdir -p "$line"
 serial='object TProdSN;  IsSN = True;  IsDate = False;  FixSNByteCount = 2;  FixSN = 16706;  IncSNByteCount = 4;  IncInitSN = 1;  IsFixAscii = True;end;'
 printf '[TX]\r\nRXSNINFO=%s\r\nTXSNINFO=%s\r\nRXRFIDINFO=%s\r\nTXRFIDINFO=%s\r\n' "$serial" "$serial" \
     'object TProdRFID;  IsRandom = False;  IncInitRFID = 1193046;end;' \
-    'object TProdRFID;  IsRandom = False;  IncInitRFID = 10597376;end;' > "$line/TX.ini"
+    'object TProdRFID;  IsRandom = False;  IncInitRFID = 10597376;end;' > "$line/$settings"
 serials() { sed -n 's/.*"rx_sn":"\([^"]*\)".*/\1/p' "$@"; }
 for round in 1 2; do
-    (cd "$line" && "$wine" "$exe" run --sim --fast --units 3 --json --settings TX.ini > "run$round.jsonl" 2> "run$round.err") ||
+    (cd "$line" && "$wine" "$exe" run --sim --fast --units 3 --json --settings "$settings" > "run$round.jsonl" \
+        2> "run$round.err") ||
         { cat "$line/run$round.err" >&2; die "run $round under wine failed"; }
     [ "$(grep -c '"result":"PASS"' "$line/run$round.jsonl")" -eq 3 ] ||
         { cat "$line/run$round.jsonl" "$line/run$round.err" >&2; die "run $round did not pass 3 units"; }
@@ -93,6 +99,7 @@ done
 all=$(serials "$line/run1.jsonl" "$line/run2.jsonl" | tr '\n' ' ')
 expected="4142-00000001 4142-00000002 4142-00000003 4142-00000004 4142-00000005 4142-00000006 "
 [ "$all" = "$expected" ] || die "serial numbers of the two runs: $all, expected $expected"
+[ -f "$line/$settings.lock" ] && [ -f "$line/records.jsonl" ] || die "the settings file's lock or records are not beside it"
 echo "windows: 6 units passed, serial numbers $all"
 
 # --- the download --------------------------------------------------------------------
