@@ -1,9 +1,8 @@
 #include "app/station.h"
 
+#include "platform/native_path.h"
 #include "production/production_log.h"
 #include "production/record_file.h"
-
-#include <filesystem>
 
 namespace kestrelon {
 
@@ -23,7 +22,7 @@ Station::Station(HidBackend& backend, Clock& clk, EventLoop& lp, StationConfig c
                 config.recordFile,
                 HostName(),
                 KESTRELON_VERSION,
-                (std::filesystem::path(settingsFile.fullPath()).parent_path() / kDefaultRecordFileName).string()},
+                Utf8Path(NativePath(settingsFile.fullPath()).parent_path() / kDefaultRecordFileName)},
       pairing(Pairing::Parts{transport, commands, ui.engineering, detection, pairingState, run, timers, ui.devices,
                              ui.debug, messages, ui.language}),
       production(ProductionRun::Parts{clock, loop, transport, link, commands, detection, pairing, pairingState, run,

@@ -1,6 +1,7 @@
 #include "production/production_run.h"
 
 #include "device/eeprom_map.h"
+#include "platform/native_path.h"
 #include "platform/process.h"
 #include "production/production_log.h"
 #include "production/record_file.h"
@@ -120,7 +121,7 @@ void ProductionRun::btnGoClick() {
 
     if (p_.options->CallMERO && p_.run.RunPassed && p_.companion.startProgram) {
         const std::string companion =
-            (std::filesystem::path(p_.companion.currentDirectory) / "MERO_RF_auto.exe").string();
+            Utf8Path(NativePath(p_.companion.currentDirectory) / "MERO_RF_auto.exe");
         if (FileExists(companion)) p_.companion.startProgram(companion);
     }
     WindowTimers::set(p_.timers.DetectHIDDeviceCounter, true);
@@ -136,11 +137,11 @@ void ProductionRun::btnGoClick() {
 
 std::string ProductionRun::recordPath() const {
     if (!p_.companion.recordFile.empty())
-        return (std::filesystem::path(p_.companion.currentDirectory) / p_.companion.recordFile).string();
+        return Utf8Path(NativePath(p_.companion.currentDirectory) / NativePath(p_.companion.recordFile));
     const std::string& set = p_.options->RecordFile;
     if (set.empty()) return p_.companion.defaultRecordFile;
     if (set == kRecordFileOff) return {};
-    return (std::filesystem::path(p_.companion.currentDirectory) / set).string();
+    return Utf8Path(NativePath(p_.companion.currentDirectory) / NativePath(set));
 }
 
 // What the unit is, before anything happens to it.
