@@ -490,6 +490,7 @@ TEST_F(Cli, CommandsBesideARunningWindow) {
     EXPECT_EQ(readText("TX.ini"), "[TX]\r\nDelay=5\r\n");
 }
 
+#ifndef _WIN32   // the station folder of POSIX systems, POSIX signals
 TEST_F(Cli, StationUsesTheFolderOfAMenuStart) {
     ::setenv("XDG_DATA_HOME", (dir_ / "data").c_str(), 1);
     const Result set = cli({"--station", "numbering", "set", "--rx-rfid", "123456"});
@@ -534,5 +535,7 @@ TEST_F(Cli, RunStopsAfterTheUnitInProgressOnSigterm) {
     EXPECT_EQ(r.err.find('\n', at), r.err.size() - 1) << "the summary is the last line";
     EXPECT_NE(r.err.find("stopped by SIGTERM"), std::string::npos);
 }
+
+#endif
 
 } // namespace
