@@ -20,7 +20,7 @@ build=${KESTRELON_FUZZ_BUILD:-build-fuzz}
 targets=${KESTRELON_FUZZ_TARGETS:-report_descriptor settings_roundtrip component_text sim_state}
 cc=$(command -v clang-14 || command -v clang || true)
 cxx=$(command -v clang++-14 || command -v clang++ || true)
-[ -n "$cc" ] && [ -n "$cxx" ] || { echo "fuzz: clang is missing (bash scripts/setup.sh as root)" >&2; exit 1; }
+[ -n "$cc" ] && [ -n "$cxx" ] || { echo "fuzz: clang is missing (bash scripts/setup.sh --tests as root)" >&2; exit 1; }
 
 CC=$cc CXX=$cxx cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKESTRELON_FUZZ=ON \
     -DKESTRELON_BUILD_TESTS=OFF -DKESTRELON_WITH_HIDAPI=OFF > /dev/null

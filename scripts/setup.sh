@@ -1,29 +1,53 @@
 #!/usr/bin/env bash
-# Installs every Debian package the build and the tests need. Safe to run again.
+# Installs the Debian packages the tool needs. Safe to run again.
+#
+#   bash scripts/setup.sh            what building and running need
+#   bash scripts/setup.sh --tests    that, and the tools of the test scripts and CI
+#
+# One package a line, with the scripts that use it, so a new need is one
+# line in the list it belongs to.
 set -euo pipefail
 
-packages=(
+# Building (the tests' own libraries included: the build makes them by
+# default) and running.
+build_packages=(
   build-essential cmake ninja-build pkg-config
   libgtest-dev libgmock-dev
   libhidapi-dev libudev-dev
   libsimpleini-dev libicu-dev
   nlohmann-json3-dev
   qt6-base-dev
-  fonts-noto-cjk
-  xvfb xdotool x11-utils imagemagick
-  qemu-system-x86
-  lintian
-  time xvfb xdotool
-  clang-14 libclang-rt-14-dev
+  fonts-noto-cjk           # the window's Chinese captions
 )
+
+# Only the test scripts and CI use these.
+test_packages=(
+  xvfb                     # window_smoke.sh, window_language_check.sh, bench.sh: a virtual display
+  xdotool                  # the same: key presses and window lookups
+  x11-utils                # window_language_check.sh: xdpyinfo
+  imagemagick              # window_language_check.sh, make_pictures.sh: screenshots and comparisons
+  time                     # bench.sh: peak memory
+  qemu-system-x86          # e2e/run.sh: the guest kernel
+  clang-14                 # fuzz.sh: libFuzzer targets
+  libclang-rt-14-dev       # fuzz.sh: libFuzzer and the sanitizers' run-time
+  lintian                  # check_package.sh
+)
+
+packages=("${build_packages[@]}")
+case "${1:-}" in
+  "") ;;
+  --tests) packages+=("${test_packages[@]}") ;;
+  *) echo "usage: bash scripts/setup.sh [--tests]" >&2; exit 2 ;;
+esac
 
 missing=()
 for p in "${packages[@]}"; do
-  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+  status=$(dpkg-query -W -f='${Status}' "$p" 2>/dev/null || true)
+  [ "$status" = "install ok installed" ] || missing+=("$p")
 done
 
 if [ ${#missing[@]} -eq 0 ]; then
-  echo "setup: all build packages present"
+  echo "setup: all packages present"
   exit 0
 fi
 

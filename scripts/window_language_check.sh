@@ -24,7 +24,7 @@ while [ $# -gt 0 ]; do
 done
 program=$(realpath "$build/kestrelon-mfg")
 for t in Xvfb xdotool xdpyinfo import compare strings; do
-  command -v "$t" >/dev/null || { echo "window check: $t is missing" >&2; exit 2; }
+  command -v "$t" >/dev/null || { echo "window check: $t is missing (bash scripts/setup.sh --tests)" >&2; exit 2; }
 done
 
 work=$(mktemp -d)

@@ -10,7 +10,7 @@
 set -euo pipefail
 build=$(cd "${1:-build}" && pwd)
 for t in Xvfb xdotool; do
-  command -v "$t" >/dev/null || { echo "window smoke: $t missing (bash scripts/setup.sh)" >&2; exit 2; }
+  command -v "$t" >/dev/null || { echo "window smoke: $t missing (bash scripts/setup.sh --tests)" >&2; exit 2; }
 done
 
 work=$(mktemp -d)

@@ -1,7 +1,9 @@
 #include "app/station.h"
 
 #include "device/hotkey_lists.h"
+#include "platform/native_path.h"
 #include "production/production_log.h"
+#include "production/record_file.h"
 
 namespace kestrelon {
 
@@ -16,7 +18,12 @@ Station::Station(HidBackend& backend, Clock& clk, EventLoop& lp, StationConfig c
       numbering(
           generators, ui.numbering, [this] { btnWriteSettingClick(); },
           [this](const std::string& text) { messages.warning(text); }),
-      companion{config.currentDirectory, config.startProgram, config.recordFile, HostName(), KESTRELON_VERSION},
+      companion{config.currentDirectory,
+                config.startProgram,
+                config.recordFile,
+                HostName(),
+                KESTRELON_VERSION,
+                Utf8Path(NativePath(settingsFile.fullPath()).parent_path() / kDefaultRecordFileName)},
       pairing(Pairing::Parts{transport, commands, ui.engineering, detection, pairingState, run, timers, ui.devices,
                              ui.debug, messages, ui.language}),
       production(ProductionRun::Parts{clock, loop, transport, link, commands, detection, pairing, pairingState, run,

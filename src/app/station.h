@@ -105,7 +105,7 @@ public:
     NumberingGenerators generators;
     SettingsFile settingsFile;
     NumberingPanel numbering;
-    UnitNumbers numbers{generators, numbering, settingsFile, ui.options, run};
+    FileUnitNumbers numbers{generators, numbering, settingsFile, ui.options, run};
     Companion companion;
     Pairing pairing;
     ProductionRun production;

@@ -1,8 +1,14 @@
 #include "cli/cli.h"
 
+#include "platform/station_folder.h"
+#include "platform/version.h"
+
 #include <algorithm>
 #include <charconv>
+#include <cstdlib>
+#include <filesystem>
 #include <ostream>
+#include <system_error>
 
 namespace kestrelon::cli {
 
@@ -48,8 +54,12 @@ void printMainHelp(std::ostream& out) {
     }
     out << "\nOptions for every command:\n";
     printOptions(out, commonOptions());
-    out << "\nRun '" << kProgram << " COMMAND --help' for a command's own options.\n"
-        << "Exit status: 0 success, 1 the operation failed, 2 bad usage.\n";
+    printOptions(out, {{"version", "", "print the version and exit"}});
+    out << "\nRun '" << kProgram << " COMMAND --help' for a command's own options, exit status and an example.\n"
+        << "Exit status: 0 success, 1 the operation failed, 2 bad usage.\n"
+        << "\nSetting up a line (files, settings keys, numbering, records, messages): docs/line-setup.md,\n"
+        << "installed as /usr/share/doc/kestrelon-mfg-cli/line-setup.md; manual pages: man " << kProgram
+        << ", man kestrelon-mfg.\n";
 }
 
 void printCommandHelp(std::ostream& out, const Command& c) {
@@ -60,6 +70,41 @@ void printCommandHelp(std::ostream& out, const Command& c) {
     }
     out << "\nOptions for every command:\n";
     printOptions(out, commonOptions());
+    if (!c.exits.empty()) {
+        out << "\nExit status:\n";
+        for (const auto& line : c.exits) out << "  " << line << "\n";
+    }
+    if (!c.example.empty()) out << "\nExample:\n  " << kProgram << " " << c.example << "\n";
+}
+
+// --station: FILE options given relative to the folder the command was
+// started in keep pointing there; then the command moves into the station
+// folder, made on first use, as a start from the desktop menu does.
+int enterStation(const Command& cmd, Args& args, const Io& io) {
+    namespace fs = std::filesystem;
+    if (args.values.count("settings")) {
+        io.error("--station and --settings each name a settings file; give one");
+        return kExitUsage;
+    }
+    for (auto& [name, value] : args.values) {
+        const Option* o = findOption(cmd.options, name);
+        if (!o) o = findOption(commonOptions(), name);
+        std::error_code ec;
+        if (o && o->valueName == "FILE") value = fs::absolute(value, ec).string();
+    }
+    const std::string folder = StationFolderPath([](const char* name) -> const char* { return std::getenv(name); });
+    if (folder.empty()) {
+        io.error("--station: no station folder, as neither XDG_DATA_HOME nor HOME is set");
+        return kExitFailed;
+    }
+    std::error_code ec;
+    fs::create_directories(folder, ec);
+    if (!ec) fs::current_path(folder, ec);
+    if (ec) {
+        io.error("cannot use the station folder " + folder + ": " + ec.message());
+        return kExitFailed;
+    }
+    return kExitOk;
 }
 
 } // namespace
@@ -82,6 +127,10 @@ const std::vector<Option>& commonOptions() {
         {"help", "", "show help and exit"},
     };
     return opts;
+}
+
+Option stationOption() {
+    return {"station", "", "work in the station folder of a desktop-menu start (~/.local/share/kestrelon), as that window does"};
 }
 
 bool parseNumber(const std::string& text, unsigned long long max, unsigned long long& out) {
@@ -109,6 +158,9 @@ int runCli(const std::vector<std::string>& argv, std::ostream& out, std::ostream
         const std::string& a = argv[i];
         if (a == "-h" || a == "--help") {
             help = true;
+        } else if (a == "--version") {
+            out << kProgram << " " << kProgramVersion << "\n";
+            return kExitOk;
         } else if (a.rfind("--", 0) == 0 && a.size() > 2) {
             std::string name = a.substr(2), value;
             const auto eq = name.find('=');
@@ -176,6 +228,8 @@ int runCli(const std::vector<std::string>& argv, std::ostream& out, std::ostream
         io.error("usage: " + std::string(kProgram) + " " + cmd->usage);
         return kExitUsage;
     }
+    if (args.has("station"))
+        if (const int code = enterStation(*cmd, args, io)) return code;
     return cmd->run(args, io);
 }
 

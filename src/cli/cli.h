@@ -45,10 +45,18 @@ struct Command {
     size_t minPositional = 0;
     size_t maxPositional = 0;
     std::function<int(const Args&, const Io&)> run;
+    // For `--help`: what each exit status means for this command, one
+    // "N  meaning" line each, and one example command line.
+    std::vector<std::string> exits;
+    std::string example;
 };
 
 // Options every command accepts (--sim, --sim-state FILE, --help).
 const std::vector<Option>& commonOptions();
+// --station, for the commands that work on a settings file: the command
+// works in the station folder a start from the desktop menu uses, so it
+// sees the same TX.ini as such a window.
+Option stationOption();
 // Every command, in the order `--help` lists them.
 const std::vector<Command>& allCommands();
 

@@ -27,13 +27,17 @@ const char* knownState(const KnownDeviceTable& table, const HidInterfaceInfo& in
 int run(const Args& args, const Io& io) {
     KnownDeviceTable table{};
     FillBuiltInDevices(table);
-    if (args.has("settings")) {
+    if (args.has("settings") || args.has("station")) {
         // The receivers the program would know if it started with this
         // file: the built-in ones and those of its "Device" section.
-        const std::string path = args.value("settings");
+        const std::string path = args.value("settings", kSettingsFileName);
         std::string why;
         if (!CheckReadableIfPresent(path, why)) {
             io.error("cannot read settings file " + path + ": " + why);
+            return kExitFailed;
+        }
+        if (args.has("settings") && !NamedSettingsFilePresent(path, why)) {
+            io.error(why);
             return kExitFailed;
         }
         SteadyClock clock;
@@ -71,10 +75,14 @@ Command devicesCommand() {
     return Command{"devices",
                    "list the HID interfaces: path, vendor:product, version, feature report length, known dongle",
                    "devices",
-                   {{"settings", "FILE", "count the receivers of this settings file's \"Device\" section as known"}},
+                   {{"settings", "FILE", "count the receivers of this settings file's \"Device\" section as known"},
+                    stationOption()},
                    0,
                    0,
-                   run};
+                   run,
+                   {"0  listed (an empty list included)", "1  the settings file cannot be read, or no HID layer",
+                    "2  bad usage"},
+                   "devices --settings TX.ini"};
 }
 
 } // namespace kestrelon::cli

@@ -5,6 +5,7 @@
 #include "device/detection.h"
 #include "device/dongle_info.h"
 
+#include <functional>
 #include <ostream>
 
 namespace kestrelon::cli {
@@ -192,34 +193,59 @@ int txDump(const Args& args, const Io& io) {
     return CloseReceiver(s, io, kExitOk);
 }
 
+// What the engineering commands' exit statuses mean.
+std::vector<std::string> receiverExits(const std::string& done) {
+    return {"0  " + done,
+            "1  no receiver, it did not answer or was unplugged, the mouse did not answer, or the receiver is",
+            "   in use by a window or a run on this folder's settings file",
+            "2  bad usage"};
+}
+
+Command engineeringCommand(std::string name, std::string summary, std::string usage, std::vector<Option> options,
+                           size_t positional, std::function<int(const Args&, const Io&)> run, std::string done,
+                           std::string example) {
+    return {std::move(name), std::move(summary), std::move(usage), std::move(options), positional, positional,
+            std::move(run), receiverExits(done), std::move(example)};
+}
+
 } // namespace
 
 Command infoCommand() {
     auto options = receiverOptions();
     options.push_back({"model", "NN", "the selected model the receiver is checked against: 01 (default), 02, 03"});
-    return {"info", "open the receiver and report its IDs, model, pairing, channel and whether the mouse answers",
-            "info", options, 0, 0, info};
+    Command c = engineeringCommand("info",
+                                   "open the receiver and report its IDs, model, pairing, channel and whether the mouse answers",
+                                   "info", options, 0, info, "the receiver and its mouse are ready for the model",
+                                   "info --model 02");
+    c.exits[1] = "1  no receiver, or the receiver or its mouse is not ready for the model (the lamps would not";
+    c.exits[2] = "   both be green), or the receiver is in use by a window or a run on this folder's settings file";
+    return c;
 }
 Command rxReadCommand() {
-    return {"rx-read", "read one word (0-63) of the receiver's EEPROM", "rx-read WORD", receiverOptions(), 1, 1, rxRead};
+    return engineeringCommand("rx-read", "read one word (0-63) of the receiver's EEPROM", "rx-read WORD",
+                              receiverOptions(), 1, rxRead, "the word is printed in hex", "rx-read 0x3C");
 }
 Command rxWriteCommand() {
-    return {"rx-write", "write one word of the receiver's EEPROM and read it back until it matches",
-            "rx-write WORD VALUE", receiverOptions(), 2, 2, rxWrite};
+    return engineeringCommand("rx-write", "write one word of the receiver's EEPROM and read it back until it matches",
+                              "rx-write WORD VALUE", receiverOptions(), 2, rxWrite, "written and read back",
+                              "rx-write 0x2F 0x40BF");
 }
 Command txReadCommand() {
-    return {"tx-read", "read one byte (0-0x7F) of the mouse's EEPROM over RF", "tx-read ADDR", receiverOptions(), 1, 1,
-            txRead};
+    return engineeringCommand("tx-read", "read one byte (0-0x7F) of the mouse's EEPROM over RF", "tx-read ADDR",
+                              receiverOptions(), 1, txRead, "the byte is printed in hex", "tx-read 0x78");
 }
 Command txWriteCommand() {
-    return {"tx-write", "write one byte of the mouse's EEPROM over RF, confirmed by the receiver",
-            "tx-write ADDR VALUE", receiverOptions(), 2, 2, txWrite};
+    return engineeringCommand("tx-write", "write one byte of the mouse's EEPROM over RF, confirmed by the receiver",
+                              "tx-write ADDR VALUE", receiverOptions(), 2, txWrite, "written and confirmed",
+                              "tx-write 0x12 0x33");
 }
 Command rxDumpCommand() {
-    return {"rx-dump", "read all 64 words of the receiver's EEPROM", "rx-dump", receiverOptions(), 0, 0, rxDump};
+    return engineeringCommand("rx-dump", "read all 64 words of the receiver's EEPROM", "rx-dump", receiverOptions(), 0,
+                              rxDump, "all words are printed", "rx-dump --vid 0xF3D7 --pid 0x053A");
 }
 Command txDumpCommand() {
-    return {"tx-dump", "read all 128 bytes of the mouse's EEPROM over RF", "tx-dump", receiverOptions(), 0, 0, txDump};
+    return engineeringCommand("tx-dump", "read all 128 bytes of the mouse's EEPROM over RF", "tx-dump",
+                              receiverOptions(), 0, txDump, "all bytes are printed", "tx-dump --sim");
 }
 
 } // namespace kestrelon::cli

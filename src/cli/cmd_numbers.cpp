@@ -1,16 +1,14 @@
 // `numbers`: the serial numbers and RF IDs the next passing units would get
 // if the program started now with a given settings file. It goes through
 // the program's own start-up and per-unit counter advance, so what it shows
-// is what the line will issue; the file is only read.
+// is what the line will issue; the file is only read, without its lock.
 #include "cli/commands.h"
 #include "cli/file_checks.h"
+#include "cli/unit_table.h"
 #include "numbering/preview.h"
 #include "numbering/settings_file.h"
 #include "platform/steady_clock.h"
 
-#include <nlohmann/json.hpp>
-
-#include <cstdio>
 #include <ostream>
 
 namespace kestrelon::cli {
@@ -18,13 +16,6 @@ namespace kestrelon::cli {
 namespace {
 
 constexpr unsigned long long kMaxCount = 100000;
-
-std::string idText(const std::optional<int32_t>& id) {
-    if (!id) return "random";
-    char buf[16];
-    std::snprintf(buf, sizeof buf, "%06X", static_cast<unsigned>(*id) & 0xFFFFFFu);
-    return buf;
-}
 
 int run(const Args& args, const Io& io) {
     unsigned long long count = 1;
@@ -38,34 +29,16 @@ int run(const Args& args, const Io& io) {
         io.error("cannot read settings file " + path + ": " + why);
         return kExitFailed;
     }
+    if (args.has("settings") && !NamedSettingsFilePresent(path, why)) {
+        io.error(why);
+        return kExitFailed;
+    }
     SteadyClock clock;
     LoadResult loaded;
     const auto units = PreviewNextUnits(path, static_cast<int>(count), clock, nullptr, &loaded);
     if (!loaded.message.empty()) io.error(loaded.message);
     if (!loaded.ok) return kExitFailed;
-
-    const bool json = args.has("json");
-    char line[160];
-    if (!json) {
-        std::snprintf(line, sizeof line, "%-6s %-16s %-16s %-8s %s\n", "UNIT", "RX SN", "TX SN", "RX RFID", "TX RFID");
-        io.out << line;
-    }
-    for (const PreviewUnit& u : units) {
-        if (json) {
-            nlohmann::ordered_json j;   // keys in the documented order
-            j["unit"] = u.unit;
-            j["rx_sn"] = u.rxSN;
-            j["tx_sn"] = u.txSN;
-            j["rx_rfid"] = idText(u.rxRFID);
-            j["tx_rfid"] = idText(u.txRFID);
-            io.out << j.dump() << "\n";
-        } else {
-            std::snprintf(line, sizeof line, "%-6d %-16s %-16s %-8s %s\n", u.unit,
-                          u.rxSN.empty() ? "-" : u.rxSN.c_str(), u.txSN.empty() ? "-" : u.txSN.c_str(),
-                          idText(u.rxRFID).c_str(), idText(u.txRFID).c_str());
-            io.out << line;
-        }
-    }
+    PrintUnitTable(io.out, units, args.has("json"));
     return loaded.message.empty() ? kExitOk : kExitFailed;   // a damaged file is not a clean start
 }
 
@@ -76,11 +49,16 @@ Command numbersCommand() {
                    "show the serial numbers and RF IDs the next passing units would receive (the file is not changed)",
                    "numbers",
                    {{"settings", "FILE", "settings file to start from (default TX.ini in the current folder)"},
+                    stationOption(),
                     {"count", "N", "number of units to show (default 1)"},
                     {"json", "", "one JSON object per unit and line"}},
                    0,
                    0,
-                   run};
+                   run,
+                   {"0  the numbers are shown",
+                    "1  the settings file named does not exist, cannot be read or is damaged",
+                    "2  bad usage"},
+                   "numbers --settings TX.ini --count 3"};
 }
 
 } // namespace kestrelon::cli

@@ -8,6 +8,9 @@
 #include "cli/file_checks.h"
 #include "cli/line_station.h"
 #include "cli/sim_fault.h"
+#include "cli/stop_signals.h"
+#include "production/record_file.h"
+#include "platform/native_path.h"
 #include "platform/steady_clock.h"
 #include "platform/virtual_clock.h"
 
@@ -24,8 +27,6 @@ namespace {
 
 constexpr uint32_t kSimReadyLimitMs = 30000;   // a simulated pair is ready in well under a second
 
-// The ID as the ID box shows it (before bit 7 is set); "" when none was read.
-std::string idText(int32_t id) { return id < 0 ? "" : Hex(id & 0xFFFFFF, 6); }
 
 struct RunOptions {
     unsigned long long units = 1;
@@ -85,20 +86,10 @@ bool checkFiles(const Io& io, const RunOptions& o) {
     return o.recordPath.empty() || checkRecord(io, o.recordPath);
 }
 
-void printRecord(const Io& io, const RunOptions& o, int unit, const UnitRecord& r) {
+void printRecord(const Io& io, const RunOptions& o, int unit, const UnitRecord& r, const RecordOrigin& origin) {
     if (o.json) {
-        nlohmann::ordered_json j;
-        j["unit"] = unit;
-        j["result"] = r.passed ? "PASS" : "FAIL";
-        j["elapsed_ms"] = r.elapsedMs;
-        j["elapsed"] = r.elapsed;
-        j["rf_id"] = r.rfId;
-        j["rx_sn"] = r.rxSn;
-        j["tx_sn"] = r.txSn;
-        j["rx_rfid"] = idText(r.rxRfid);
-        j["tx_rfid"] = idText(r.txRfid);
-        j["reason"] = r.passed ? "" : r.reason;
-        io.out << j.dump() << std::endl;
+        // The line the record file gets for the unit's outcome.
+        io.out << RecordFile::OutcomeLine(r, origin) << std::endl;
         return;
     }
     io.out << "unit " << unit << ": " << (r.passed ? "PASS" : "FAIL") << "  " << r.elapsed << " s  RF ID "
@@ -138,7 +129,7 @@ private:
 
 class Line {
 public:
-    explicit Line(Station& st) : st_(st) {
+    Line(Station& st, const StopSignals& stop) : st_(st), stop_(stop) {
         watch_ = st_.ui.devices.changed.connect([this] { lampsChanged_ = true; });
     }
     ~Line() { st_.ui.devices.changed.disconnect(watch_); }
@@ -152,6 +143,7 @@ public:
         lampsChanged_ = true;
         while (!(lampsChanged_ && ready())) {
             lampsChanged_ = false;
+            if (stop_.requested()) return false;
             if (limitMs && st_.clock.GetTickCount() - start > *limitMs) return false;
             if (!limitMs && !told) {
                 std::cerr << "waiting for a receiver whose mouse answers..." << std::endl;
@@ -180,6 +172,7 @@ private:
     }
 
     Station& st_;
+    const StopSignals& stop_;
     Notifier::Id watch_ = 0;
     bool lampsChanged_ = true;
 };
@@ -198,13 +191,17 @@ int run(const Args& args, const Io& io) {
     const SettingsStatus started = st.StartUp();
     if (!started.message.empty()) io.error(started.message);
     if (!started.ok) return kExitUsage;   // nothing programmed: the settings file is locked or unreadable
-    // The settings' record file, like the one given with --record, must
-    // work before the first unit.
-    if (o.recordPath.empty() && !st.ui.options->RecordFile.empty() &&
-        !checkRecord(io, (std::filesystem::path(cfg.currentDirectory) / st.ui.options->RecordFile).string()))
+    // The record file (the settings' one, or beside the settings file), like
+    // the one given with --record, must work before the first unit.
+    if (const std::string records = st.production.recordPath(); o.recordPath.empty() && !records.empty() &&
+                                                                !checkRecord(io, records))
         return kExitUsage;
+    const RecordOrigin origin{st.companion.station, st.companion.program};
     st.FormActivate();
-    Line line(st);
+    // Ctrl-C or SIGTERM: the unit in progress ends with its verdict, no
+    // further unit starts, and the run closes as after its last unit.
+    StopSignals stop(st.loop);
+    Line line(st, stop);
 
     int dongleDevice = -1;
     std::shared_ptr<sim::PairFirmware> pair;
@@ -218,13 +215,14 @@ int run(const Args& args, const Io& io) {
         dongleDevice = d.simDongleDevice;
     }
 
-    for (int unit = 1; unit <= static_cast<int>(o.units); ++unit) {
+    for (int unit = 1; unit <= static_cast<int>(o.units) && !stop.requested(); ++unit) {
         if (d.sim && unit > 1) {
             pair = line.plugFresh(unit);
             dongleDevice = d.sim->plugDongle(pair);
         }
         line.detectNow();
         const bool ready = line.waitUntilReady(d.sim ? std::optional<uint32_t>(kSimReadyLimitMs) : std::nullopt);
+        if (!ready && stop.requested()) break;   // stopped while waiting: no unit was begun
         UnitRecord r;
         if (!ready) {
             r.reason = st.link.hasDevice() ? "the mouse did not answer over RF" : "no receiver was found";
@@ -236,8 +234,9 @@ int run(const Args& args, const Io& io) {
             st.production.btnGoClick();
             r = st.production.lastUnit();
             if (r.refused) {
-                // The lamps were lit: the settings file cannot keep this
-                // unit's numbers (the message said why). Nothing was sent.
+                // The lamps were lit: this unit's numbers could not be
+                // reserved or recorded (the message said why). Nothing was
+                // sent to the devices.
                 exitCode = kExitUsage;
                 break;
             }
@@ -245,15 +244,16 @@ int run(const Args& args, const Io& io) {
                 const double waits = static_cast<double>(d.clock->sleptMs() - slept0);
                 const double xfer = d.sim ? static_cast<double>(d.sim->transferMicrosSpent() - xfer0) / 1000.0 : 0.0;
                 const double over = r.elapsedMs - waits - xfer;
-                char buf[200];
+                char buf[240];
                 std::snprintf(buf, sizeof buf,
                               "timing: unit %d wall %u ms, mandated waits %.0f ms, simulated transfers %.1f ms, "
-                              "own code %.1f ms (%.2f%%)\n",
-                              unit, r.elapsedMs, waits, xfer, over, 100.0 * over / (waits + xfer));
+                              "own code %.1f ms (%.2f%%), of it numbers reserved, recorded and settled %.1f ms\n",
+                              unit, r.elapsedMs, waits, xfer, over, 100.0 * over / (waits + xfer),
+                              static_cast<double>(r.keepingMicros) / 1000.0);
                 std::cerr << buf;
             }
         }
-        printRecord(io, o, unit, r);
+        printRecord(io, o, unit, r, origin);
         summary.add(r, ready);
         allPassed &= r.passed;
         if (d.sim) {
@@ -270,12 +270,6 @@ int run(const Args& args, const Io& io) {
                 line.detectNow();
             }
         }
-        if (!r.settingsSaved) {
-            // Numbering more units from counters that could not be kept
-            // would hand out the same numbers again after a restart.
-            exitCode = kExitUsage;
-            break;
-        }
     }
 
     // One clear line per problem: a settings file already reported is not
@@ -288,12 +282,19 @@ int run(const Args& args, const Io& io) {
         if (!d.saveSimState(io)) exitCode = exitCode ? exitCode : kExitFailed;
     }
     if (!o.dumpPath.empty()) {
-        std::ofstream out(o.dumpPath, std::ios::trunc);
+        std::ofstream out(NativePath(o.dumpPath), std::ios::trunc);
         out << dumps.dump() << "\n";
         if (!out.flush()) {
             io.error("cannot write " + o.dumpPath);
             if (!exitCode) exitCode = kExitFailed;
         }
+    }
+    if (stop.requested()) {
+        const int done = summary.units();
+        io.error(std::string("stopped by ") + stop.name() + " after " + std::to_string(done) +
+                 (done == 1 ? " unit" : " units"));
+        summary.print(io.err);
+        return stop.exitCode();
     }
     if (summary.units()) summary.print(io.err);   // a run refused before its first unit has one line only
     if (exitCode) return exitCode;
@@ -307,16 +308,23 @@ Command runCommand() {
             "the production line without a window: program N units, one record each",
             "run",
             {{"settings", "FILE", "the settings file (default TX.ini in the current folder)"},
+             stationOption(),
              {"units", "N", "number of units to program (default 1)"},
              {"json", "", "one JSON object per unit"},
              {"dump-eeprom", "FILE", "write each unit's dongle and mouse EEPROM to FILE as JSON (simulation)"},
              {"fast", "", "run the simulation and every wait on a virtual clock"},
              {"sim-fault", "FAULT", "unplug:N, noanswer:N, xfer-error:N, mouse-silent, readback:W; @K for unit K only"},
              {"timing", "", "report each unit's time against the mandated waits on stderr"},
-             {"record", "FILE", "append one JSON line per unit to FILE (instead of the settings' RecordFile)"}},
+             {"record", "FILE", "append the units' records to FILE (instead of the settings' RecordFile)"}},
             0,
             0,
-            run};
+            run,
+            {"0    every unit passed",
+             "1    a unit failed, or the simulation state could not be kept",
+             "2    bad usage, or the settings, record or dump file cannot be used or is in use by a window or",
+             "     another run (nothing is programmed then)",
+             "130  stopped by Ctrl-C (SIGINT), 143 by SIGTERM: the unit in progress ended with its verdict"},
+            "run --settings TX.ini --units 100 --json"};
 }
 
 } // namespace kestrelon::cli

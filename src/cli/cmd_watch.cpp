@@ -84,10 +84,15 @@ Command watchCommand() {
             "print the lamps and Go, one line per change with a millisecond time stamp",
             "watch",
             {{"settings", "FILE", "the settings file, read only (default TX.ini in the current folder; may be missing)"},
+             stationOption(),
              {"for", "SECONDS", "stop after SECONDS (default: run until interrupted)"}},
             0,
             0,
-            watch};
+            watch,
+            {"0  watched for the time asked",
+             "1  the HID layer could not be started",
+             "2  bad usage, or the settings file cannot be read or is in use by a window or a run"},
+            "watch --for 60"};
 }
 
 } // namespace kestrelon::cli

@@ -14,7 +14,9 @@ const std::vector<Command>& allCommands() {
         rxDumpCommand(),
         txDumpCommand(),
         numbersCommand(),
+        numberingCommand(),
         watchCommand(),
+        recordsCommand(),
     };
     return commands;
 }

@@ -7,6 +7,7 @@ namespace kestrelon::cli {
 
 Command devicesCommand();
 Command numbersCommand();
+Command numberingCommand();
 Command infoCommand();
 Command rxReadCommand();
 Command rxWriteCommand();
@@ -16,5 +17,6 @@ Command rxDumpCommand();
 Command txDumpCommand();
 Command runCommand();
 Command watchCommand();
+Command recordsCommand();
 
 } // namespace kestrelon::cli

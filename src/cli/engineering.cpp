@@ -1,12 +1,41 @@
 #include "cli/engineering.h"
 
+#include "cli/file_checks.h"
+#include "numbering/file_ops.h"
+#include "platform/file_lock.h"
+#include "platform/steady_clock.h"
+
 #include <cstdio>
+#include <filesystem>
+#include <system_error>
 
 namespace kestrelon::cli {
 
+namespace {
+
+// A window or a run that holds this folder's settings file has the
+// receiver: an engineering command must not talk to it meanwhile. The
+// lock file names the holder; with no lock file nobody holds it, and a
+// lock file that cannot be opened proves nothing either.
+bool receiverFree(const Io& io) {
+    std::error_code ec;
+    const std::string lockPath = ResolveSymlinks(kSettingsFileName) + ".lock";
+    if (!std::filesystem::exists(lockPath, ec)) return true;
+    SteadyClock clock;
+    const FileLock::Attempt probe = FileLock::Acquire(lockPath, 0, clock);
+    if (probe.outcome != FileLock::Outcome::Held) return true;   // a lock taken is let go at once
+    io.error("the receiver is in use: the settings file " + FullPath(kSettingsFileName) +
+             " is in use by another copy of the program (process " +
+             (probe.holderPid > 0 ? std::to_string(probe.holderPid) : std::string("unknown")) + ")");
+    return false;
+}
+
+} // namespace
+
 std::vector<Option> receiverOptions() {
     return {{"vid", "ID", "vendor ID of the receiver to open (decimal or 0x...)"},
-            {"pid", "ID", "product ID of the receiver to open"}};
+            {"pid", "ID", "product ID of the receiver to open"},
+            stationOption()};
 }
 
 std::string Hex(long long value, int digits) {
@@ -23,6 +52,8 @@ int OpenReceiver(const Args& args, const Io& io, EngineeringSession& s, bool ful
         io.error("--vid and --pid go together, each a number from 1 to 0xFFFF");
         return kExitUsage;
     }
+    // The simulated pair is this command's own.
+    if (!args.has("sim") && !receiverFree(io)) return kExitFailed;
     if (!OpenDeviceSession(args, io, s.devices)) return kExitFailed;
     StationConfig cfg;
     cfg.settingsPath = "";   // engineering commands neither read nor write settings

@@ -3,6 +3,8 @@
 // touched: a path that cannot work stops the command with one line instead
 // of failing after a unit was programmed.
 
+#include "numbering/file_ops.h"
+
 #include <string>
 
 namespace kestrelon::cli {
@@ -17,5 +19,13 @@ bool CheckReadableIfPresent(const std::string& path, std::string& why);
 // does not exist yet, its folder must exist and take new files. Nothing is
 // changed: the folder is probed with a temporary file that is removed.
 bool CheckWritable(const std::string& path, bool replaced, std::string& why);
+
+// A settings file named on the command line must be there for a command
+// that only reads it: false, with the line to print, when it is not (a
+// missing default file is a first start).
+bool NamedSettingsFilePresent(const std::string& path, std::string& error);
+
+// The path as messages name it: absolute, without "." and "..".
+using kestrelon::FullPath;
 
 } // namespace kestrelon::cli

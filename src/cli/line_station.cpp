@@ -13,6 +13,10 @@ void ErrorLineSink::showMessage(MessageKind, const std::string&, const std::stri
 StationConfig LineStationConfig(const DeviceSession& session, const std::string& settingsPath, std::string* events) {
     StationConfig cfg;
     cfg.settingsPath = settingsPath;
+    // Beside a window or a run that holds the settings file, a command
+    // refuses at once, naming the holder; only a newer window waits for an
+    // older one that it has asked to shut down.
+    cfg.settingsLockWaitMs = 0;
     if (session.sim) {
         if (events) *events = "the simulated receiver (no device events)";
         return cfg;

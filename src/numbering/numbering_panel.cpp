@@ -1,5 +1,7 @@
 #include "numbering/numbering_panel.h"
 
+#include "numbering/numbering_words.h"
+
 #include <algorithm>
 #include <cctype>
 #include <cstring>
@@ -33,27 +35,36 @@ UnitRFIDs ReadUnitRFIDs(NumberingGenerators& g) {
     return ids;
 }
 
-PassDisplay AdvanceAfterPass(NumberingGenerators& g, const UnitRFIDs& used) {
+void AdvanceSerials(NumberingGenerators& g) {
+    for (TProdSN* sn : {g.RxSN.get(), g.TxSN.get()})
+        if (sn->IsSN() && sn->IncSNByteCount() > 0) sn->setIncCurrentSN(sn->IncNextSN());
+}
+
+PassDisplay ShowPassed(NumberingGenerators& g, const UnitRFIDs& used) {
     PassDisplay d;
-    auto advanceSN = [](TProdSN& sn, PassDisplay::Row& row) {
+    auto showSN = [](const TProdSN& sn, PassDisplay::Row& row) {
         if (!sn.IsSN() || sn.IncSNByteCount() <= 0) return;
-        sn.setIncCurrentSN(sn.IncNextSN());
         row.advanced = true;
         row.current = PaddedHex(sn.IncCurrentSN(), 2 * sn.IncSNByteCount());
         row.next = PaddedHex(sn.IncNextSN(), 2 * sn.IncSNByteCount());
     };
-    advanceSN(*g.RxSN, d.rxSN);
-    advanceSN(*g.TxSN, d.txSN);
+    showSN(*g.RxSN, d.rxSN);
+    showSN(*g.TxSN, d.txSN);
     auto advanceID = [](TProdRFID& id, int32_t usedId, PassDisplay::Row& row) {
         if (id.IsRandom()) return;
         id.setIncCurrentRFID(usedId);
         row.advanced = true;
         row.current = hex6(id.IncCurrentRFID());
-        row.next = hex6(id.NextRFID());
+        row.next = NextRFIDText(id);   // the next unit's ID, not taken: no ID is skipped
     };
     advanceID(*g.RxRFID, used.rx, d.rxRFID);
     advanceID(*g.TxRFID, used.tx, d.txRFID);
     return d;
+}
+
+PassDisplay AdvanceAfterPass(NumberingGenerators& g, const UnitRFIDs& used) {
+    AdvanceSerials(g);
+    return ShowPassed(g, used);
 }
 
 NumberingPanel::NumberingPanel(NumberingGenerators& generators, Observed<NumberingBoxes>& boxes,
@@ -280,7 +291,9 @@ void NumberingPanel::edtRX_IncInitRFIDChange(NumberingRow r) {
     }
     TProdRFID& g = rf(r);
     g.setIncInitRFID(static_cast<int32_t>(static_cast<uint32_t>(v)));
-    idBox(r).IncNextRFID = g.IsRandom() ? std::string() : hex6(g.NextRFID());
+    // The Next box names the ID the next unit gets without taking it: a
+    // consuming read would make the first unit miss the start just typed.
+    idBox(r).IncNextRFID = NextRFIDText(g);
     save();
 }
 
@@ -288,7 +301,7 @@ void NumberingPanel::rbRX_RandomRFIDClick(bool random) {
     const auto batch = boxes_.batch();
     for (NumberingRow r : {NumberingRow::Rx, NumberingRow::Tx}) {
         rf(r).setIsRandom(random);
-        idBox(r).IncNextRFID = random ? std::string() : hex6(rf(r).NextRFID());
+        idBox(r).IncNextRFID = NextRFIDText(rf(r));
     }
     save();
 }

@@ -41,8 +41,12 @@ UnitRFIDs ReadUnitRFIDs(NumberingGenerators& g);
 
 // The counter advance after a passed unit: serial numbers move on when
 // numbering is on with an incrementing part; sequential RF IDs record the
-// IDs used (and the Next boxes show a fresh, consuming read).
+// IDs used (and the Next boxes show the ID the next unit gets).
 PassDisplay AdvanceAfterPass(NumberingGenerators& g, const UnitRFIDs& used);
+// The same in two steps, as a reservation takes them: the serial numbers
+// move on when a unit's numbers are taken, the rest once it has passed.
+void AdvanceSerials(NumberingGenerators& g);
+PassDisplay ShowPassed(NumberingGenerators& g, const UnitRFIDs& used);
 
 class NumberingPanel {
 public:

@@ -1,6 +1,7 @@
 #include "numbering/settings_file.h"
 
 #include "device/text_encoding.h"
+#include "platform/file_system.h"
 
 #include <SimpleIni.h>
 
@@ -11,6 +12,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <string_view>
+#include <type_traits>
 
 namespace kestrelon {
 
@@ -123,11 +125,20 @@ std::string profileText(const std::string& data) {
 }
 
 // Line ends as the profile functions write them, at most one blank line in
-// a row. One pass: the file can be large.
+// a row and none at the start. One pass: the file can be large.
 std::string asProfileLines(const std::string& text) {
     std::string out;
     out.reserve(text.size() + text.size() / 16);
+    // Text that starts like a byte-order mark (a stray key before the first
+    // section can) would be read back as UTF-16 or lose its first bytes: an
+    // empty first line keeps it as it is.
+    for (const char* mark : {"\xEF\xBB\xBF", "\xFF\xFE", "\xFE\xFF"})
+        if (text.compare(0, std::strlen(mark), mark) == 0) {
+            out = "\r\n";
+            break;
+        }
     int blank = 0;
+    bool leadingComments = true;   // still in the comment lines the text starts with
     size_t start = 0;
     while (start < text.size()) {
         size_t end = text.find('\n', start);
@@ -135,8 +146,18 @@ std::string asProfileLines(const std::string& text) {
         size_t len = end - start;
         if (len > 0 && text[start + len - 1] == '\r') --len;
         if (len == 0) {
-            if (++blank <= 1) out += "\r\n";
+            // Not before the first line: the writer leaves one for a section
+            // with an empty name, which the next read does not keep.
+            const bool started = !out.empty() && out != "\r\n";
+            if (++blank <= 1 && started) out += "\r\n";
+            if (started) leadingComments = false;
         } else {
+            const bool comment = text[start] == ';' || text[start] == '#';
+            // Comment lines at the top are read back as the file's own
+            // comment only when a blank line ends them, and then written
+            // with one: give them that line now.
+            if (leadingComments && !comment && !out.empty() && out != "\r\n") out += "\r\n";
+            leadingComments = leadingComments && comment;
             blank = 0;
             out.append(text, start, len);
             out += "\r\n";
@@ -180,6 +201,89 @@ std::string vidPidText(int v) {
     return buf;
 }
 
+// The integer keys of section "TX" and the values each can take. A value
+// outside them is refused at load rather than cut to fit or ignored: a VID
+// of 74565 would otherwise program 0x2345, a hot key beyond its list FFFF.
+// A list's index may be -1: the program itself stores that for a list
+// without a selection.
+struct IntegerRange {
+    const char* key;
+    long min, max;
+    bool hex;   // told in hex
+};
+constexpr IntegerRange kIntegerRanges[] = {
+    {"CustKey1", kNoSelection, kCustKeyItems - 1, false},
+    {"CustKey2", kNoSelection, kCustKeyItems - 1, false},
+    {"MouseOnly", INT_MIN, INT_MAX, false},
+    {"SoftISS", INT_MIN, INT_MAX, false},
+    {"Sleep", 0, 240, false},
+    {"WakeupPeriod", 3, 19, false},
+    {"CPI", 0, 1, false},
+    {"PowerSaving", 0, 2, false},
+    {"Wakeup", 0, 1, false},
+    {"BTY", kNoSelection, 7, false},   // 3-7 are accepted and leave the list without a selection
+    {"VID", 0, 0xFFFF, true},
+    {"PID", 0, 0xFFFF, true},
+    {"Model_Select", 0, 2, false},
+    {"Fn_PB", INT_MIN, INT_MAX, false},
+    {"Fn_UIO", INT_MIN, INT_MAX, false},
+    {"Fn_Direction", INT_MIN, INT_MAX, false},
+    {"FnPR", kNoSelection, kFnKeyItems - 1, false},
+    {"FnBreak", kNoSelection, kFnKeyItems - 1, false},
+    {"Fn_Function", INT_MIN, INT_MAX, false},
+    {"FnF1", kNoSelection, kFnKeyItems - 1, false},
+    {"FnF2", kNoSelection, kFnKeyItems - 1, false},
+    {"FnF3", kNoSelection, kFnKeyItems - 1, false},
+    {"FnF4", kNoSelection, kFnKeyItems - 1, false},
+    {"FnF5", kNoSelection, kFnKeyItems - 1, false},
+    {"FnF6", kNoSelection, kFnKeyItems - 1, false},
+    {"FnF7", kNoSelection, kFnKeyItems - 1, false},
+    {"FnF8", kNoSelection, kFnKeyItems - 1, false},
+    {"FnF9", kNoSelection, kFnKeyItems - 1, false},
+    {"FnF10", kNoSelection, kFnKeyItems - 1, false},
+    {"FnF11", kNoSelection, kFnKeyItems - 1, false},
+    {"FnF12", kNoSelection, kFnKeyItems - 1, false},
+    {"TX_Erased", INT_MIN, INT_MAX, false},
+    {"RX_Erased", INT_MIN, INT_MAX, false},
+    {"LRMBinding", INT_MIN, INT_MAX, false},
+    {"RFPower", kNoSelection, kRFPowerItems - 1, false},
+    {"ResetRF", INT_MIN, INT_MAX, false},
+    {"Delay", 0, INT_MAX, false},
+    {"KBind", INT_MIN, INT_MAX, false},
+    {"EnabledMERO", INT_MIN, INT_MAX, false},
+};
+
+// "VID=74565 (0 to 0xFFFF), CustKey1=x (not a number)" for every key of the
+// table whose stored value is not one its setting can take; empty when all are.
+std::string outOfRangeValues(const CSimpleIniA& ini) {
+    std::string told;
+    for (const IntegerRange& r : kIntegerRanges) {
+        const char* value = ini.GetValue(kTX, r.key, nullptr);
+        if (!value) continue;
+        int v = 0;
+        std::string why;
+        if (!ParseIniInteger(value, v)) {
+            why = "not a number";
+        } else if (v < r.min || v > r.max) {
+            char buf[64];
+            if (r.hex)
+                std::snprintf(buf, sizeof buf, "0x%lX to 0x%lX", static_cast<unsigned long>(r.min),
+                              static_cast<unsigned long>(r.max));
+            else if (r.max == INT_MAX)
+                std::snprintf(buf, sizeof buf, "%ld or more", r.min);
+            else
+                std::snprintf(buf, sizeof buf, "%ld to %ld", r.min, r.max);
+            why = buf;
+        } else {
+            continue;
+        }
+        std::string shown(value);
+        if (shown.size() > 20) shown = shown.substr(0, 20) + "...";
+        told += (told.empty() ? "" : ", ") + std::string(r.key) + "=" + shown + " (" + why + ")";
+    }
+    return told;
+}
+
 // A generator from its INI value; null when the value is broken, too long
 // or of the wrong class.
 template <class T>
@@ -218,6 +322,17 @@ void settleByteCounts(TProdSN& sn) {
 // position its lines give.
 void resumeAtStoredStart(TProdRFID& id) {
     if (id.IncInitRFID() != 0) id.setIncInitRFID(id.IncInitRFID());
+}
+
+template <class T>
+std::unique_ptr<T> restoreSettled(const std::string& value, const ComponentContext& ctx) {
+    auto object = restore<T>(value, ctx);
+    if (!object) return nullptr;
+    if constexpr (std::is_same_v<T, TProdSN>)
+        settleByteCounts(*object);
+    else
+        resumeAtStoredStart(*object);
+    return object;
 }
 
 // RunMode stays 2 for the whole load, whatever happens inside.
@@ -265,6 +380,23 @@ bool ParseIniInteger(const std::string& text, int& out) {
     return true;
 }
 
+std::string GeneratorValue(const TComponent& object) { return replaceAll(ComponentToText(object), "\r\n", ";"); }
+
+std::unique_ptr<TProdSN> SerialGeneratorFromValue(const std::string& value, const ComponentContext& ctx) {
+    return restoreSettled<TProdSN>(value, ctx);
+}
+
+std::unique_ptr<TProdRFID> RfidGeneratorFromValue(const std::string& value, const ComponentContext& ctx) {
+    return restoreSettled<TProdRFID>(value, ctx);
+}
+
+void MoveRfidStartsToNext(NumberingGenerators& generators) {
+    // A random generator keeps the start it has: a fresh draw there on every
+    // save would only make the file change each time with nothing to tell.
+    for (TProdRFID* id : {generators.RxRFID.get(), generators.TxRFID.get()})
+        id->setIncInitRFID(id->IsRandom() ? id->IncInitRFID() : id->NextRFID());
+}
+
 KnownDevice ParseDeviceValue(const std::string& text) {
     if (text.size() < 8) return {};
     int vid, pid;
@@ -281,7 +413,10 @@ struct SettingsFile::Parsed {
 };
 
 SettingsFile::SettingsFile(std::string path, ComponentContext ctx, std::shared_ptr<SettingsFileOps> ops)
-    : path_(std::move(path)), ctx_(std::move(ctx)), ops_(ops ? std::move(ops) : PosixSettingsFileOps()) {}
+    : path_(std::move(path)),
+      ctx_(std::move(ctx)),
+      ops_(ops ? std::move(ops) : PosixSettingsFileOps()),
+      fullPath_(FullPath(path_)) {}
 
 SettingsFile::~SettingsFile() = default;
 
@@ -322,11 +457,22 @@ bool lacksTxSection(const CSimpleIniA& ini) {
 
 } // namespace
 
+namespace {
+
+std::string hardLinkText(const std::string& path, uint64_t links) {
+    return "The settings file " + path + " has " + std::to_string(links) +
+           " names (hard links); each name would take a lock of its own, so two copies of the program could "
+           "hand out the same numbers. Keep one name (a symbolic link may point at it)";
+}
+
+} // namespace
+
 SettingsStatus SettingsFile::lock(uint32_t waitMs) {
-    const PathState state = InspectSettingsPath(path_);
+    const PathState state = ops_->inspect(path_);
     if (state.kind == PathKind::NotRegular || state.kind == PathKind::Unusable)
-        return {false, unreadableText(path_, state.reason)};
-    FileLock::Attempt a = FileLock::Acquire(ResolveSymlinks(path_) + ".lock", waitMs, ctx_.clock);
+        return {false, unreadableText(fullPath_, state.reason)};
+    if (state.kind == PathKind::Regular && state.links > 1) return {false, hardLinkText(fullPath_, state.links)};
+    FileLock::Attempt a = FileLock::Acquire(ops_->resolve(path_) + ".lock", waitMs, ctx_.clock);
     switch (a.outcome) {
     case FileLock::Outcome::Acquired:
         lock_ = std::move(a.lock);
@@ -335,27 +481,50 @@ SettingsStatus SettingsFile::lock(uint32_t waitMs) {
         RemoveStaleTemps(path_);
         return {};
     case FileLock::Outcome::Held:
-        return {false, "The settings file " + path_ + " is in use by another copy of the program (process " +
+        return {false, "The settings file " + fullPath_ + " is in use by another copy of the program (process " +
                            (a.holderPid > 0 ? std::to_string(a.holderPid) : std::string("unknown")) + ")"};
     case FileLock::Outcome::Failed:
         break;
     }
-    return {false, "Cannot lock the settings file " + path_ + ": " + a.reason};
+    return {false, "Cannot lock the settings file " + fullPath_ + ": " + a.reason};
+}
+
+SettingsStatus SettingsFile::unitsBlocked() const {
+    if (!unreadable_.empty()) return {false, unreadable_};
+    if (!outOfRange_.empty()) return {false, outOfRange_};
+    if (!damagedKeys_.empty()) return {false, damagedNumberingText()};
+    if (lock_) {
+        std::string why;
+        if (!lock_->stillHeld(why))
+            return {false, "The settings file " + fullPath_ + " is no longer locked for this program (" + why +
+                               "); another copy could hand out the same numbers. Close the program and start it again"};
+    }
+    const PathState state = ops_->inspect(path_);
+    if (state.kind == PathKind::Regular && state.links > 1) return {false, hardLinkText(fullPath_, state.links)};
+    return {};
+}
+
+void SettingsFile::replaceDamagedGenerators() {
+    damagedKeys_.clear();
+    damagedCopy_.clear();
 }
 
 LoadResult SettingsFile::load(ProductSettings& s, RunState& run, KnownDeviceTable& devices,
                               NumberingGenerators& generators, const std::function<void(int)>& onModelChange) {
     LoadingMode loading(run);
     unreadable_.clear();
+    outOfRange_.clear();
+    damagedKeys_.clear();
+    damagedCopy_.clear();
 
     LoadResult result;
     parsed_.reset();
-    const PathState state = InspectSettingsPath(path_);
+    const PathState state = ops_->inspect(path_);
     std::string data;
     auto parsed = std::make_unique<Parsed>();
     // Stamped before reading: a change in between makes the stamp stale
     // and the next save read the file again, never the reverse.
-    const bool stamped = StampOf(path_, parsed->stamp);
+    const bool stamped = ops_->stamp(path_, parsed->stamp);
     if (state.kind == PathKind::Missing) {
         firstStartDefaults(s);
         generators.reset(ctx_);
@@ -365,7 +534,8 @@ LoadResult SettingsFile::load(ProductSettings& s, RunState& run, KnownDeviceTabl
     if (state.kind != PathKind::Regular || !ops_->readAll(path_, data)) {
         // Never the defaults over a file that is there: saves stay refused
         // until a load succeeds.
-        unreadable_ = unreadableText(path_, state.kind == PathKind::Regular ? std::strerror(errno) : state.reason);
+        unreadable_ =
+            unreadableText(fullPath_, state.kind == PathKind::Regular ? files::ErrorText(errno) : state.reason);
         firstStartDefaults(s);
         generators.reset(ctx_);
         result.ok = false;
@@ -377,6 +547,11 @@ LoadResult SettingsFile::load(ProductSettings& s, RunState& run, KnownDeviceTabl
     loadProfile(ini, data);
     const Reader r(ini);
     bool damaged = lacksTxSection(ini);
+    // A file without its section has lost whatever counters it held.
+    if (damaged) damagedKeys_ = {"RXSNINFO", "TXSNINFO", "RXRFIDINFO", "TXRFIDINFO"};
+    if (const std::string bad = outOfRangeValues(ini); !bad.empty())
+        outOfRange_ = "The settings file " + fullPath_ + " has values its settings cannot take: " + bad +
+                      ". No unit is programmed until they are corrected";
 
     s.MouseOnly = r.boolean("MouseOnly", true);
     s.CustKey1 = listIndex(r.integer("CustKey1", 7), kCustKeyItems);
@@ -448,38 +623,54 @@ LoadResult SettingsFile::load(ProductSettings& s, RunState& run, KnownDeviceTabl
         using T = typename decltype(fallback)::element_type;
         const char* value = ini.GetValue(kTX, key, nullptr);
         if (!value || !*value) return fallback;
-        if (auto object = restore<T>(value, ctx_)) return object;
+        if (auto object = restoreSettled<T>(value, ctx_)) return object;
         damaged = true;
+        if (std::find(damagedKeys_.begin(), damagedKeys_.end(), key) == damagedKeys_.end()) damagedKeys_.push_back(key);
         return fallback;
     };
     generators.RxSN = generator("RXSNINFO", std::make_unique<TProdSN>(ctx_.clock));
     generators.TxSN = generator("TXSNINFO", std::make_unique<TProdSN>(ctx_.clock));
     generators.RxRFID = generator("RXRFIDINFO", std::make_unique<TProdRFID>(ctx_.random));
     generators.TxRFID = generator("TXRFIDINFO", std::make_unique<TProdRFID>(ctx_.random));
-    settleByteCounts(*generators.RxSN);
-    settleByteCounts(*generators.TxSN);
-    resumeAtStoredStart(*generators.RxRFID);
-    resumeAtStoredStart(*generators.TxRFID);
     if (stamped) parsed_ = std::move(parsed);
 
-    if (!damaged) return result;
-    const std::string told = "The settings file " + path_ + " is damaged";
-    const std::string defaults = "; the values that could not be read start from their defaults";
-    if (!keepDamagedCopy_) {
-        result.message = told + defaults;
-        return result;
+    if (damaged) {
+        const std::string told = "The settings file " + fullPath_ + " is damaged";
+        const std::string defaults = "; the values that could not be read start from their defaults";
+        if (!keepDamagedCopy_) {
+            result.message = told + defaults;
+        } else {
+            std::string reason;
+            result.damagedCopy = copyDamaged(data, reason);
+            if (result.damagedCopy.empty()) {
+                // Its counters must not be overwritten before someone has kept them.
+                unreadable_ = told + " and could not be copied aside: " + reason;
+                result.ok = false;
+                result.message = unreadable_;
+                return result;
+            }
+            damagedCopy_ = result.damagedCopy;
+            result.message = told + "; it was copied to " + result.damagedCopy + defaults;
+        }
     }
-    std::string reason;
-    result.damagedCopy = copyDamaged(data, reason);
-    if (result.damagedCopy.empty()) {
-        // Its counters must not be overwritten before someone has kept them.
-        unreadable_ = told + " and could not be copied aside: " + reason;
+    // Damaged generators or values out of range: told, and no unit until
+    // they are set again.
+    if (!damagedKeys_.empty()) {
         result.ok = false;
-        result.message = unreadable_;
-        return result;
+        result.message = damagedNumberingText();
     }
-    result.message = told + "; it was copied to " + result.damagedCopy + defaults;
+    if (!outOfRange_.empty()) {
+        result.ok = false;
+        result.message = result.message.empty() ? outOfRange_ : result.message + ". " + outOfRange_;
+    }
     return result;
+}
+
+std::string SettingsFile::damagedNumberingText() const {
+    std::string text = "The numbering in the settings file " + fullPath_ + " is damaged";
+    if (!damagedCopy_.empty()) text += " (the file was copied to " + damagedCopy_ + ")";
+    return text + "; no unit is programmed until the serial numbers and RF IDs are set again. "
+                  "See what they would be with: " + kShowNumbersCommand + " " + fullPath_;
 }
 
 // "<target>.damaged-YYYYMMDD-HHMMSS" beside the file's target, or the copy
@@ -489,7 +680,7 @@ std::string SettingsFile::copyDamaged(const std::string& data, std::string& reas
         std::string existing;
         if (ops_->readAll(copy, existing) && existing == data) return copy;
     }
-    const std::string target = ResolveSymlinks(path_);
+    const std::string target = ops_->resolve(path_);
     const LocalDateTime t = ctx_.clock.localNow();
     const std::string stamp = std::to_string(t.year) + twoDigits(t.month) + twoDigits(t.day) + "-" +
                               twoDigits(t.hour) + twoDigits(t.minute) + twoDigits(t.second);
@@ -497,7 +688,7 @@ std::string SettingsFile::copyDamaged(const std::string& data, std::string& reas
     for (int n = 1; n < 100; ++n) {
         const std::string copy = n == 1 ? base : base + "-" + std::to_string(n);
         if (WriteNewFile(copy, data, reason)) return copy;
-        if (reason != std::strerror(EEXIST)) return {};
+        if (reason != files::ErrorText(EEXIST)) return {};
     }
     return {};
 }
@@ -505,7 +696,7 @@ std::string SettingsFile::copyDamaged(const std::string& data, std::string& reas
 SettingsStatus SettingsFile::canReplace() const {
     if (!unreadable_.empty()) return {false, unreadable_};
     std::string why;
-    if (!CanReplaceFile(path_, why)) return {false, "Unable to write to " + path_ + ": " + why};
+    if (!ops_->canReplace(path_, why)) return {false, "Unable to write to " + fullPath_ + ": " + why};
     return {};
 }
 
@@ -515,24 +706,26 @@ SaveResult SettingsFile::save(const ProductSettings& s, const RunState& run, Num
         lastSaveFailed_ = true;
         return {false, unreadable_};
     }
-    const SaveResult failed{false, "Unable to write to " + path_};
     lastSaveFailed_ = true;
+    auto failed = [this](const std::string& why) {
+        return SaveResult{false, "Unable to write to " + fullPath_ + ": " + why};
+    };
 
     // Start from the file as it is, so the "Device" section, foreign keys
     // and the key order survive; a file that exists but cannot be read is
     // not overwritten with a partial picture of it. Anything but a regular
     // file (a folder, a FIFO, a device) is never replaced.
-    const PathState state = InspectSettingsPath(path_);
-    if (state.kind == PathKind::NotRegular || state.kind == PathKind::Unusable) return failed;
+    const PathState state = ops_->inspect(path_);
+    if (state.kind == PathKind::NotRegular || state.kind == PathKind::Unusable) return failed(state.reason);
     FileStamp now;
-    if (!parsed_ || !StampOf(path_, now) || !(now == parsed_->stamp)) {
+    if (!parsed_ || !ops_->stamp(path_, now) || !(now == parsed_->stamp)) {
         parsed_.reset();
         auto fresh = std::make_unique<Parsed>();
         configure(fresh->ini);
         fresh->stamp = now;
         if (state.kind == PathKind::Regular) {
             std::string data;
-            if (!ops_->readAll(path_, data)) return failed;
+            if (!ops_->readAll(path_, data)) return failed(files::ErrorText(errno));
             loadProfile(fresh->ini, data);
         }
         parsed_ = std::move(fresh);
@@ -591,26 +784,39 @@ SaveResult SettingsFile::save(const ProductSettings& s, const RunState& run, Num
         ini.Delete(kTX, "RecordFile");
     }
 
+    // A generator whose stored value could not be read keeps that value
+    // until the generators are set again: the defaults in memory must not
+    // quietly become the file's counters.
+    // A value that was lost with its section is marked, so that the next
+    // start finds the numbering damaged too.
     auto putObject = [&](const char* key, const TComponent& object) {
-        put(key, replaceAll(ComponentToText(object), "\r\n", ";"));
+        if (std::find(damagedKeys_.begin(), damagedKeys_.end(), key) == damagedKeys_.end()) {
+            put(key, GeneratorValue(object));
+        } else if (!ini.GetValue(kTX, key, nullptr)) {
+            put(key, damagedCopy_.empty() ? "damaged" : "damaged; see " + damagedCopy_);
+        }
     };
     putObject("RXSNINFO", *generators.RxSN);
     putObject("TXSNINFO", *generators.TxSN);
     // The stored start of a sequential RF ID generator becomes its next ID,
-    // so a restart continues there. A random one keeps the start it has: a
-    // fresh draw there on every save would only make the file change each
-    // time with nothing to tell.
-    for (TProdRFID* id : {generators.RxRFID.get(), generators.TxRFID.get()})
-        id->setIncInitRFID(id->IsRandom() ? id->IncInitRFID() : id->NextRFID());
+    // so a restart continues there.
+    MoveRfidStartsToNext(generators);
     putObject("RXRFIDINFO", *generators.RxRFID);
     putObject("TXRFIDINFO", *generators.TxRFID);
 
-    std::string text;
-    if (ini.Save(text) < 0 || !ReplaceFileAtomically(*ops_, path_, asProfileLines(text))) {
-        parsed_.reset();   // read the file again next time: it may be either version
-        return failed;
+    std::string text, why;
+    if (ini.Save(text) < 0) {
+        parsed_.reset();
+        return failed("the settings could not be put into text");
     }
-    if (!StampOf(path_, parsed_->stamp)) parsed_.reset();
+    if (!ReplaceFileAtomically(*ops_, path_, asProfileLines(text), why)) {
+        parsed_.reset();   // read the file again next time: it may be either version
+        return failed(why);
+    }
+    // What was written is what the file holds now: values in range there
+    // let units be programmed again.
+    if (!outOfRange_.empty() && outOfRangeValues(ini).empty()) outOfRange_.clear();
+    if (!ops_->stamp(path_, parsed_->stamp)) parsed_.reset();
     lastSaveFailed_ = false;
     return {};
 }

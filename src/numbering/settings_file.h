@@ -17,6 +17,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace kestrelon {
 
@@ -46,6 +47,10 @@ struct LoadResult : SettingsStatus {
     std::string damagedCopy;    // where a damaged file was copied before anything could overwrite it
 };
 
+// The command that shows what the generators would hand out, named in the
+// messages that ask someone to look at the numbering.
+constexpr const char* kShowNumbersCommand = "kestrelon-mfg-cli numbers --settings";
+
 class SettingsFile {
 public:
     // ops null: the real file system.
@@ -53,6 +58,8 @@ public:
     ~SettingsFile();
 
     const std::string& path() const { return path_; }
+    // The path as messages name it: absolute, so it can be found.
+    const std::string& fullPath() const { return fullPath_; }
 
     // Takes the exclusive lock on the file (a lock file "<name>.lock" beside
     // it) for the life of this object, waiting up to waitMs for a holder
@@ -64,6 +71,13 @@ public:
 
     // Reads the file into the options, slots 7-20 of the device table and
     // four new generators. RunMode is 2 while it runs and 0 afterwards.
+    //
+    // A value outside what its setting can take (a VID above 0xFFFF, a list
+    // index beyond its list, a period outside its range, text where a number
+    // belongs) is not cut or ignored: the load is not ok, the message names
+    // each such key, and unitsBlocked() stays set until a save writes values
+    // that are all in range (the operator corrected them) or a load finds
+    // none.
     // onModelChange runs where "Model_Select" is read, only when the stored
     // model differs from settings.ModelIndex (which is set first); keys read
     // after it can still override what the hook did.
@@ -73,7 +87,10 @@ public:
     // the file is never overwritten with them. A damaged file (its generator
     // values do not parse): each generator that can be read is kept, the
     // others start from their defaults, and the file is first copied aside
-    // once as "<name>.damaged-<date>-<time>", which the message names.
+    // once as "<name>.damaged-<date>-<time>", which the message names. The
+    // load is then not ok: no unit is numbered from defaults where counters
+    // were, until the generators are set again (replaceDamagedGenerators);
+    // until then saves keep the damaged values as they are.
     LoadResult load(ProductSettings& settings, RunState& run, KnownDeviceTable& devices,
                     NumberingGenerators& generators, const std::function<void(int)>& onModelChange = {});
 
@@ -87,6 +104,16 @@ public:
     // files, the file is writable or not there yet); cheap enough to ask
     // before every unit. Not ok after a load that could not read the file.
     SettingsStatus canReplace() const;
+    // Whether units may be numbered from this file now: it was read, its
+    // values are in range, its generators are not damaged, it has one name
+    // (two hard links would take two lock files), and the lock taken at
+    // start-up still holds the lock file's path. Not ok with the message.
+    SettingsStatus unitsBlocked() const;
+    // The generators in memory were set on purpose (the numbering panel or
+    // the command line): the next save stores them over the damaged values
+    // and units may be numbered again.
+    void replaceDamagedGenerators();
+    bool generatorsDamaged() const { return !damagedKeys_.empty(); }
     // The last save that ran did not reach the file.
     bool lastSaveFailed() const { return lastSaveFailed_; }
 
@@ -97,16 +124,33 @@ public:
 private:
     struct Parsed;
     std::string copyDamaged(const std::string& data, std::string& reason);
+    std::string damagedNumberingText() const;
 
     std::string path_;
     ComponentContext ctx_;
     std::shared_ptr<SettingsFileOps> ops_;
     std::unique_ptr<FileLock> lock_;
     std::unique_ptr<Parsed> parsed_;
+    std::string fullPath_;
     std::string unreadable_;   // why the last load could not read the file
+    std::string outOfRange_;   // the keys whose values are out of range, as told
+    std::vector<std::string> damagedKeys_;   // generator keys whose stored values could not be read
+    std::string damagedCopy_;
     bool lastSaveFailed_ = false;
     bool keepDamagedCopy_ = true;
 };
+
+// The generators as the file stores them, one line of text each ("object
+// TProdSN;  IsSN = True; ...end;"); a number store shared by stations keeps
+// the same text, so both hand out the same numbers for the same settings.
+std::string GeneratorValue(const TComponent& object);
+// A generator from its stored value, settled as a load settles it; null when
+// the value is damaged or of the other class.
+std::unique_ptr<TProdSN> SerialGeneratorFromValue(const std::string& value, const ComponentContext& ctx);
+std::unique_ptr<TProdRFID> RfidGeneratorFromValue(const std::string& value, const ComponentContext& ctx);
+// What every store does before it keeps the generators: a sequential RF ID
+// generator's start becomes its next ID, so a restart continues there.
+void MoveRfidStartsToNext(NumberingGenerators& generators);
 
 // The value conventions of the file, exposed for the tests and the tools.
 // Integers: "0x" or "$" prefix = hex, else decimal; false when not a number.

@@ -39,6 +39,12 @@ public:
 
     const std::string& path() const { return path_; }
 
+    // Whether the lock file's path still names the file this lock holds. A
+    // lock file that was deleted or replaced while the lock was held no
+    // longer keeps a second copy of the program out: the caller must stop
+    // working on what the lock guarded. False, with why, when it does not.
+    bool stillHeld(std::string& why) const;
+
 private:
     struct Handle;
     FileLock(std::string path, std::unique_ptr<Handle> handle);

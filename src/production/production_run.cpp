@@ -1,6 +1,7 @@
 #include "production/production_run.h"
 
 #include "device/eeprom_map.h"
+#include "platform/native_path.h"
 #include "platform/process.h"
 #include "production/production_log.h"
 #include "production/record_file.h"
@@ -105,15 +106,13 @@ void ProductionRun::btnGoClick() {
     p_.run.RunBusy = true;
     WindowTimers::set(p_.timers.DetectHIDDeviceCounter, false);
     p_.result.edit([](ResultArea& r) { r.clearDisplays(); });
-    const uint32_t start = p_.clock.GetTickCount();
-    unit_ = UnitRecord{};
-    unit_.started = p_.clock.localNow();
-    unit_.vendorId = p_.link.vendorId;
-    unit_.productId = p_.link.productId;
-    unit_.dongleVersion = p_.link.DongleVersion;
-    unit_.model = p_.options->ModelIndex;
+    startRecord();
 
-    if (const std::string text = refusal(); !text.empty()) {
+    // A dark lamp, numbers that cannot be kept or a record that cannot be
+    // written: the unit is refused before anything reaches a device.
+    std::string text = refusal();
+    if (text.empty() && !beginUnit()) text = unit_.reason;
+    if (!text.empty()) {
         p_.messages.warning(text);
         WindowTimers::set(p_.timers.DetectHIDDeviceCounter, true);
         p_.run.RunBusy = false;
@@ -132,19 +131,16 @@ void ProductionRun::btnGoClick() {
     inCycle_ = false;
     WindowTimers::set(p_.timers.tmrIsTxLink, false);   // the keyboard bind may have started it
 
-    unit_.elapsedMs = p_.clock.GetTickCount() - start;
-    unit_.elapsed = ElapsedText(unit_.elapsedMs);
     p_.result.edit([&](ResultArea& r) {
         r.edtCaliTime = unit_.elapsed;
         r.unitInfo = UnitInfoText(unit_);
     });
     p_.loop.ProcessMessages();
     p_.run.AwaitNewDongle = true;
-    keepRecord();
 
     if (p_.options->CallMERO && p_.run.RunPassed && p_.companion.startProgram) {
         const std::string companion =
-            (std::filesystem::path(p_.companion.currentDirectory) / "MERO_RF_auto.exe").string();
+            Utf8Path(NativePath(p_.companion.currentDirectory) / "MERO_RF_auto.exe");
         if (FileExists(companion)) p_.companion.startProgram(companion);
     }
     WindowTimers::set(p_.timers.DetectHIDDeviceCounter, true);
@@ -153,17 +149,93 @@ void ProductionRun::btnGoClick() {
 
     // Problems that must not stop the line are told once the unit is done.
     if (!unit_.logError.empty()) p_.messages.warning(unit_.logError);
-    if (!unit_.settingsSaved) p_.messages.warning(unit_.settingsError);
+    if (!unit_.settingsError.empty()) p_.messages.warning(unit_.settingsError);
     if (!unit_.recordError.empty()) p_.messages.warning(unit_.recordError);
     unitDone.notify();
 }
 
-void ProductionRun::keepRecord() {
-    const std::string& path =
-        p_.companion.recordFile.empty() ? p_.options->RecordFile : p_.companion.recordFile;
-    if (path.empty()) return;
-    const std::string full = (std::filesystem::path(p_.companion.currentDirectory) / path).string();
-    RecordFile(full).append(unit_, RecordOrigin{p_.companion.station, p_.companion.program}, unit_.recordError);
+std::string ProductionRun::recordPath() const {
+    if (!p_.companion.recordFile.empty())
+        return Utf8Path(NativePath(p_.companion.currentDirectory) / NativePath(p_.companion.recordFile));
+    const std::string& set = p_.options->RecordFile;
+    if (set.empty()) return p_.companion.defaultRecordFile;
+    if (set == kRecordFileOff) return {};
+    return Utf8Path(NativePath(p_.companion.currentDirectory) / NativePath(set));
+}
+
+// What the unit is, before anything happens to it.
+void ProductionRun::startRecord() {
+    unitStartTick_ = p_.clock.GetTickCount();
+    unit_ = UnitRecord{};
+    unit_.started = p_.clock.localNow();
+    unit_.vendorId = p_.link.vendorId;
+    unit_.productId = p_.link.productId;
+    unit_.dongleVersion = p_.link.DongleVersion;
+    unit_.model = p_.options->ModelIndex;
+    reserved_ = false;
+}
+
+RecordOrigin ProductionRun::origin() const { return RecordOrigin{p_.companion.station, p_.companion.program}; }
+
+bool ProductionRun::record(const std::string& line) {
+    const std::string path = recordPath();
+    if (path.empty()) return true;
+    return RecordFile(path).append(line, unit_.recordError);
+}
+
+// Reserve, then record: the numbers are kept and named in the record file
+// before the first byte goes to a device. False, with unit_.reason, when
+// either could not be done; nothing is then taken.
+bool ProductionRun::beginUnit() {
+    const uint64_t began = p_.clock.nowMicros();
+    struct Spent {
+        Clock& clock;
+        uint64_t began;
+        uint64_t& total;
+        ~Spent() { total += clock.nowMicros() - began; }
+    } spent{p_.clock, began, unit_.keepingMicros};
+    const std::string id = NewUnitId();
+    ReservedNumbers numbers;
+    if (const SettingsStatus kept = p_.numbers.reserve(id, numbers); !kept.ok) {
+        unit_.reason = kept.message;
+        return false;
+    }
+    numbers_ = numbers;
+    unit_.unitId = id;
+    unit_.rxSn = numbers.rxSn.text;
+    unit_.txSn = numbers.txSn.text;
+    unit_.rxRfid = numbers.rxRfid;
+    unit_.txRfid = numbers.txRfid;
+    unit_.rfId = PaddedHex(static_cast<uint32_t>(numbers.rxRfid & 0xFFFFFF), 6);
+    if (!record(RecordFile::StartedLine(unit_, origin()))) {
+        unit_.reason = unit_.recordError;
+        unit_.recordError.clear();
+        p_.numbers.settleFail(numbers);   // nothing reached a device
+        return false;
+    }
+    reserved_ = true;
+    return true;
+}
+
+// After the verdict: the outcome is recorded, then the numbers settled. A
+// failed unit's serial numbers are given back only once its record says it
+// failed, so a kill in between leaves a gap, never a number that is both
+// given back and, by the record, still out in an unfinished unit.
+void ProductionRun::endUnit() {
+    unit_.elapsedMs = p_.clock.GetTickCount() - unitStartTick_;
+    unit_.elapsed = ElapsedText(unit_.elapsedMs);
+    unit_.passed = p_.run.RunPassed;
+    if (!reserved_) return;
+    reserved_ = false;
+    const uint64_t began = p_.clock.nowMicros();
+    const bool recorded = record(RecordFile::OutcomeLine(unit_, origin()));
+    SettingsStatus settled;
+    if (unit_.passed)
+        settled = p_.numbers.settlePass(numbers_);
+    else if (recorded)
+        settled = p_.numbers.settleFail(numbers_);
+    if (!settled.ok) unit_.settingsError = settled.message;
+    unit_.keepingMicros += p_.clock.nowMicros() - began;
 }
 
 bool ProductionRun::check(const char* step) {
@@ -187,6 +259,16 @@ void ProductionRun::showResult(const char* text, ResultColor color) {
 void ProductionRun::btnSetTXClick() {
     auto& run = p_.run;
     auto& cmd = p_.commands;
+    // Called on its own (the engineering page), the cycle reserves its
+    // numbers itself; Go has done so already.
+    if (!inCycle_) {
+        startRecord();
+        if (!beginUnit()) {
+            unit_.refused = true;
+            p_.messages.warning(unit_.reason);
+            return;
+        }
+    }
     run.RunMode = RunFilling;
     p_.result.edit([](ResultArea& r) {
         r.lblResult.clear();
@@ -196,8 +278,6 @@ void ProductionRun::btnSetTXClick() {
     run.RunPassed = false;
     p_.transport.CommFailed = false;
     run.clearImages();
-    ids_ = UnitRFIDs{};
-    idsTaken_ = false;
 
     cmd.rbC_RF_ENTER_ACCESS_WO_LEDClick();
     p_.clock.Sleep(50);
@@ -210,6 +290,7 @@ void ProductionRun::btnSetTXClick() {
         fillMouseImage() && placeRfIds() && writeMouse() && fillDongleImage() && writeDongle();
     if (filledAndWritten) waitForMouse();
     verdict();
+    endUnit();
 }
 
 bool ProductionRun::fillMouseImage() {
@@ -251,11 +332,10 @@ bool ProductionRun::fillMouseImage() {
     if (!check("reading the dongle's battery word")) return false;
     progress(2);
 
-    const TProdSN& txsn = p_.numbers.txSerial();
-    if (txsn.IsSN()) {
-        const std::string text = txsn.GetSNText();
-        p_.result.edit([&](ResultArea& r) { r.edtTX_SN = text; });
-        for (int i = 0; i < 6; ++i) run.TxImage[Serial + i] = txsn.GetSNByte(i);
+    const SerialNumber& txsn = numbers_.txSn;
+    if (txsn.on) {
+        p_.result.edit([&](ResultArea& r) { r.edtTX_SN = txsn.text; });
+        for (int i = 0; i < 6; ++i) run.TxImage[Serial + i] = txsn.bytes[static_cast<size_t>(i)];
         run.TxImage[SerialEnd] = 0xFF;
         run.TxImage[SerialEnd + 1] = 0xFF;
     }
@@ -266,9 +346,8 @@ bool ProductionRun::fillMouseImage() {
 
 bool ProductionRun::placeRfIds() {
     auto& run = p_.run;
-    ids_ = p_.numbers.takeRFIDs();
-    idsTaken_ = true;
-    const uint64_t packed = (static_cast<uint64_t>(ids_.rx & 0xFFFFFF) << 24) | static_cast<uint64_t>(ids_.tx & 0xFFFFFF);
+    const uint64_t packed = (static_cast<uint64_t>(numbers_.rxRfid & 0xFFFFFF) << 24) |
+                            static_cast<uint64_t>(numbers_.txRfid & 0xFFFFFF);
     for (int k = 0; k < 6; ++k) {
         uint8_t b = static_cast<uint8_t>(packed >> ((5 - k) * 8));
         if (k <= 2) p_.result.edit([b](ResultArea& r) { r.edtMseDongleAddr += hex2(b); });
@@ -348,12 +427,11 @@ bool ProductionRun::fillDongleImage() {
         cmd.btnEEPROM_W_20Click();
     if (!check("USB string descriptor")) return false;
 
-    const TProdSN& rxsn = p_.numbers.rxSerial();
-    const std::string rxText = rxsn.GetSNText();
-    p_.result.edit([&](ResultArea& r) { r.edtRX_SN = rxText; });
-    if (rxsn.IsSN()) {
+    const SerialNumber& rxsn = numbers_.rxSn;
+    p_.result.edit([&](ResultArea& r) { r.edtRX_SN = rxsn.text; });
+    if (rxsn.on) {
         run.RxImage[rx::SerialFlag] = 0;
-        for (int i = 0; i < 3; ++i) run.RxImage[rx::Serial + i] = rxsn.GetSNByte(2 * i) * 256 + rxsn.GetSNByte(2 * i + 1);
+        for (size_t i = 0; i < 3; ++i) run.RxImage[rx::Serial + i] = rxsn.bytes[2 * i] * 256 + rxsn.bytes[2 * i + 1];
     }
     if (!check("dongle serial number")) return false;
 
@@ -436,13 +514,6 @@ void ProductionRun::bindKeyboard() {
 void ProductionRun::verdict() {
     auto& run = p_.run;
     p_.loop.ProcessMessages();
-    if (idsTaken_) {
-        unit_.rfId = PaddedHex(static_cast<uint32_t>(ids_.rx & 0xFFFFFF), 6);
-        unit_.rxRfid = ids_.rx;
-        unit_.txRfid = ids_.tx;
-    }
-    unit_.rxSn = p_.result->edtRX_SN;
-    unit_.txSn = p_.result->edtTX_SN;
     if (run.RunPassed) {
         if constexpr (LogEnabled) {
             ProductionLog log(p_.companion.currentDirectory);
@@ -450,11 +521,6 @@ void ProductionRun::verdict() {
             if (!log.append(p_.clock, unit_.rfId, unit_.rxSn, unit_.txSn, error)) unit_.logError = error;
         }
         showResult("PASS", ResultColor::Blue);
-        // A failure to keep the counters is told once the unit is done, not
-        // in the middle of it.
-        const SaveResult saved = p_.numbers.keepAfterPass(ids_);
-        unit_.settingsSaved = saved.ok;
-        unit_.settingsError = saved.message;
         if (p_.options->ResetRF && p_.options->RFPower != 0) {
             p_.commands.rbC_RF_ENTER_ACCESS_WO_LEDClick();
             p_.clock.Sleep(50);
@@ -466,7 +532,6 @@ void ProductionRun::verdict() {
         showResult("FAIL", ResultColor::Red);
         if (unit_.reason.empty()) unit_.reason = "a device command failed";
     }
-    unit_.passed = run.RunPassed;
     p_.commands.rbC_RF_LEAVE_ACCESSClick();
     p_.clock.Sleep(50);
     p_.result.edit([](ResultArea& r) {

@@ -18,21 +18,24 @@
 
 namespace kestrelon {
 
+struct RecordOrigin;
+
 // What one Go left on the window, for a front end to report.
 struct UnitRecord {
-    bool refused = false;   // a lamp was dark: nothing ran
+    bool refused = false;   // a lamp was dark, or the unit's numbers could not be reserved: nothing ran
+    std::string unitId;     // shared by the unit's records; empty when nothing was reserved
     bool passed = false;
     LocalDateTime started;
     int vendorId = 0, productId = 0, dongleVersion = 0;   // the receiver
     int model = 0;          // the selected model's item index
     uint32_t elapsedMs = 0;
     std::string elapsed;    // as edtCaliTime shows it
+    uint64_t keepingMicros = 0;   // spent reserving, recording and settling the unit's numbers
     std::string rfId;       // the RX ID, as edtMseDongleAddr shows it
     std::string rxSn, txSn;
     int32_t rxRfid = -1, txRfid = -1;   // the IDs used, before bit 7 is set; -1 before they were read
-    std::string reason;     // for a FAIL: the step that failed
-    bool settingsSaved = true;
-    std::string settingsError;
+    std::string reason;     // for a FAIL: the step that failed; for a refusal: why
+    std::string settingsError;   // the counters could not be brought up to date after the verdict
     std::string logError;
     std::string recordError;
 };
@@ -44,6 +47,7 @@ struct Companion {
     std::function<bool(const std::string&)> startProgram;
     std::string recordFile;               // overrides the settings' RecordFile when set
     std::string station, program;         // named in each record
+    std::string defaultRecordFile;        // when the settings name none: beside the settings file
 };
 
 class ProductionRun {
@@ -78,6 +82,8 @@ public:
     void tmrIsTxLinkTimer();
 
     const UnitRecord& lastUnit() const { return unit_; }
+    // The record file units are written to now; empty when records are off.
+    std::string recordPath() const;
     // True while a production cycle runs (inside Go, between its pumps).
     bool running() const { return inCycle_; }
     // Told when a Go that ran a cycle has ended, whoever started it (the
@@ -107,13 +113,19 @@ private:
     void bindKeyboard();
     void verdict();
     void showResult(const char* text, ResultColor color);
-    void keepRecord();
+    void startRecord();
+    bool beginUnit();
+    void endUnit();
+    bool record(const std::string& line);
+    RecordOrigin origin() const;
 
     Parts p_;
     UnitRecord unit_;
+    uint32_t unitStartTick_ = 0;
     bool inCycle_ = false;
-    UnitRFIDs ids_;
-    bool idsTaken_ = false;
+    // The unit's numbers, reserved before the cycle writes anything.
+    ReservedNumbers numbers_;
+    bool reserved_ = false;
     uint8_t idBytes_[6] = {};
     std::string toldRefusal_;   // the cause of the last refused Go, told once
 };

@@ -2,6 +2,7 @@
 // engineering round trip through a kept simulated pair, and the line run.
 #include "cli/cli.h"
 #include "platform/file_lock.h"
+#include "platform/version.h"
 #include "platform/virtual_clock.h"
 #include "numbering/prod_sn.h"
 #include "platform/steady_clock.h"
@@ -9,10 +10,13 @@
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 
+#include <atomic>
+#include <csignal>
 #include <filesystem>
 #include <fstream>
 #include <set>
 #include <sstream>
+#include <thread>
 #include <unistd.h>
 
 namespace fs = std::filesystem;
@@ -40,12 +44,19 @@ protected:
     }
     void TearDown() override {
         fs::current_path(old_);
+        // Writable again first: Windows removes no read-only file.
+        for (const auto& e : fs::recursive_directory_iterator(dir_))
+            if (!e.is_symlink()) fs::permissions(e.path(), fs::perms::owner_write, fs::perm_options::add);
         fs::remove_all(dir_);
     }
     Result cli(std::vector<std::string> args) {
         std::ostringstream out, err;
         const int code = runCli(args, out, err);
         return {code, out.str(), err.str()};
+    }
+    static std::string readText(const std::string& path) {
+        std::ifstream in(path, std::ios::binary);
+        return std::string(std::istreambuf_iterator<char>(in), {});
     }
     std::vector<nlohmann::json> records(const std::string& out) {
         std::vector<nlohmann::json> r;
@@ -71,12 +82,14 @@ TEST_F(Cli, UsageErrorsExitTwoWithOneLine) {
 }
 
 TEST_F(Cli, HelpOnEveryCommandAndOptionsOnEitherSide) {
-    for (const char* c : {"run", "devices", "info", "rx-read", "rx-write", "tx-read", "tx-write", "rx-dump", "tx-dump",
-                          "numbers"}) {
-        const Result r = cli({c, "--help"});
-        EXPECT_EQ(r.code, 0) << c;
-        EXPECT_NE(r.out.find("Usage:"), std::string::npos) << c;
+    for (const auto& c : kestrelon::cli::allCommands()) {
+        const Result r = cli({c.name, "--help"});
+        EXPECT_EQ(r.code, 0) << c.name;
+        for (const char* part : {"Usage:", "\nExit status:\n  0 ", "\nExample:\n  kestrelon-mfg-cli "})
+            EXPECT_NE(r.out.find(part), std::string::npos) << c.name << ": " << part;
     }
+    EXPECT_NE(cli({"--help"}).out.find("docs/line-setup.md"), std::string::npos);
+    EXPECT_EQ(cli({"numbers", "--version"}).out, std::string("kestrelon-mfg-cli ") + kestrelon::kProgramVersion + "\n");
     EXPECT_EQ(cli({"--sim", "devices"}).code, 0);
     EXPECT_EQ(cli({"devices", "--sim"}).code, 0);
 }
@@ -139,16 +152,19 @@ TEST_F(Cli, TheStateIsReplacedThroughANewFileAndTheMouseLeftOutOfAccessMode) {
     auto state = nlohmann::json::parse(std::ifstream("pair.json"));
     state["pair"]["mouse_access"] = true;
     std::ofstream("pair.json", std::ios::trunc) << state.dump();
-    // A link planted where a fixed temporary name would go is not followed.
+    // A link planted where a fixed temporary name would go is not followed
+    // (where the system lets anyone make one: on Windows only administrators).
     std::ofstream("victim") << "keep";
-    fs::create_symlink("victim", "pair.json.tmp");
+    std::error_code noLinks;
+    fs::create_symlink("victim", "pair.json.tmp", noLinks);
 
     ASSERT_EQ(cli({"rx-read", "0", "--sim-state", "pair.json"}).code, 0);
     EXPECT_FALSE(nlohmann::json::parse(std::ifstream("pair.json"))["pair"]["mouse_access"].get<bool>());
     std::string victim;
     std::getline(std::ifstream("victim"), victim);
     EXPECT_EQ(victim, "keep");
-    EXPECT_EQ(std::distance(fs::directory_iterator("."), fs::directory_iterator()), 3);   // no temporary left
+    // No temporary file left.
+    EXPECT_EQ(std::distance(fs::directory_iterator("."), fs::directory_iterator()), noLinks ? 2 : 3);
 }
 
 TEST_F(Cli, FilesThatCannotWorkStopTheCommandBeforeAnyUnit) {
@@ -158,6 +174,9 @@ TEST_F(Cli, FilesThatCannotWorkStopTheCommandBeforeAnyUnit) {
         {{"run", "--sim-state", "missing/pair.json"}, 1},
         {{"numbers", "--settings", "folder"}, 1},
         {{"numbers", "--settings", "missing/TX.ini"}, 1},
+        {{"numbers", "--settings", "nothere.ini"}, 1},
+        {{"numbering", "show", "--settings", "nothere.ini"}, 1},
+        {{"devices", "--sim", "--settings", "nothere.ini"}, 1},
         {{"devices", "--sim", "--settings", "folder"}, 1},
         {{"run", "--sim", "--settings", "folder"}, 2},
         {{"run", "--sim", "--settings", "missing/TX.ini"}, 2},
@@ -207,7 +226,7 @@ TEST_F(Cli, RunProgramsUnitsAndContinuesNumberingAcrossRuns) {
         ASSERT_EQ(recs.size(), 3u);
         for (const auto& rec : recs) {
             EXPECT_EQ(rec["result"], "PASS");
-            EXPECT_EQ(rec["reason"], "");
+            EXPECT_EQ(rec["failed_step"], "");
             for (const char* key : {"rx_rfid", "tx_rfid", "rx_sn", "tx_sn"}) {
                 const std::string v = std::string(key) + "=" + rec[key].get<std::string>();
                 EXPECT_TRUE(seen.insert(v).second) << "repeated " << v;
@@ -241,7 +260,7 @@ TEST_F(Cli, RunProgramsNothingOnASettingsFileInUseOrUnreadable) {
     };
     const std::string holder = "in use by another copy of the program (process " + std::to_string(::getpid());
     for (const Case& c : {Case{"TX.ini", holder}, Case{"folder.ini", "folder.ini: is a folder"},
-                          Case{"ro.ini", "Unable to write to ro.ini: the file is read-only"},
+                          Case{"ro.ini", "ro.ini: the file is read-only"},
                           Case{"", "--settings needs a file name"}}) {
         const Result r = cli({"run", "--sim", "--fast", "--json", "--settings", c.settings});
         EXPECT_EQ(r.code, 2) << c.settings;
@@ -286,15 +305,20 @@ TEST_F(Cli, RunRecordsEveryAttemptAndEndsWithASummary) {
     std::ostringstream kept;
     kept << in.rdbuf();
     const auto lines = records(kept.str());
-    ASSERT_EQ(lines.size(), 5u);
+    ASSERT_EQ(lines.size(), 10u);
     ASSERT_EQ(shown.size(), 5u);
     for (size_t i = 0; i < 5; ++i) {
-        EXPECT_EQ(lines[i]["result"], i == 2 ? "FAIL" : "PASS") << lines[i].dump();
-        EXPECT_EQ(lines[i]["failed_step"], shown[i]["reason"]);
-        EXPECT_EQ(lines[i]["rx_rfid"], shown[i]["rx_rfid"]);
-        EXPECT_EQ(lines[i]["duration_ms"], shown[i]["elapsed_ms"]);
+        // Each unit: its reservation, then its outcome, which is exactly what
+        // run --json showed.
+        const auto& started = lines[2 * i];
+        const auto& outcome = lines[2 * i + 1];
+        EXPECT_EQ(started["event"], "started");
+        EXPECT_EQ(started["unit"], outcome["unit"]);
+        EXPECT_EQ(started["rx_rfid"], outcome["rx_rfid"]);
+        EXPECT_EQ(outcome["result"], i == 2 ? "FAIL" : "PASS") << outcome.dump();
+        EXPECT_EQ(outcome, shown[i]);
     }
-    EXPECT_NE(lines[2]["failed_step"], "");
+    EXPECT_NE(lines[5]["failed_step"], "");
     EXPECT_NE(r.err.find("summary: 5 units, 4 passed, 1 failed, yield 80.0 %, cycle time mean "), std::string::npos)
         << r.err;
 
@@ -302,19 +326,18 @@ TEST_F(Cli, RunRecordsEveryAttemptAndEndsWithASummary) {
     std::ofstream("TX.ini", std::ios::trunc) << "[TX]\r\nRecordFile=station.jsonl\r\n";
     EXPECT_EQ(cli({"run", "--sim", "--fast"}).code, 0);
     EXPECT_EQ(cli({"run", "--sim", "--fast", "--record", "other.jsonl"}).code, 0);
-    EXPECT_EQ(records(std::string(std::istreambuf_iterator<char>(std::ifstream("station.jsonl").rdbuf()), {})).size(), 1u);
+    EXPECT_EQ(records(std::string(std::istreambuf_iterator<char>(std::ifstream("station.jsonl").rdbuf()), {})).size(), 2u);
     EXPECT_TRUE(fs::exists("other.jsonl"));
 
-    // A record that cannot be written is told after each unit; the units pass.
+    // A record that cannot be written: the unit is refused before anything
+    // reaches a device, with one line.
     if (fs::exists("/dev/full")) {
         const Result full = cli({"run", "--sim", "--fast", "--units", "2", "--record", "/dev/full"});
-        EXPECT_EQ(full.code, 0) << full.err;
-        EXPECT_EQ(std::count(full.out.begin(), full.out.end(), '\n'), 2);
-        size_t told = 0;
-        for (size_t at = 0; (at = full.err.find("Unable to write the unit record to /dev/full", at)) != std::string::npos; ++at)
-            ++told;
-        EXPECT_EQ(told, 2u) << full.err;
-        EXPECT_NE(full.err.find("summary: 2 units, 2 passed, 0 failed, yield 100.0 %"), std::string::npos);
+        EXPECT_EQ(full.code, 2) << full.err;
+        EXPECT_EQ(full.out, "");
+        EXPECT_NE(full.err.find("Unable to write the unit record to /dev/full: No space left on device"),
+                  std::string::npos)
+            << full.err;
     }
 }
 
@@ -340,7 +363,7 @@ TEST_F(Cli, EveryFaultKindFailsWithoutMovingACounter) {
         const auto recs = records(first.out);
         ASSERT_EQ(recs.size(), 2u) << fault;
         EXPECT_EQ(recs[0]["result"], "FAIL") << fault;
-        EXPECT_NE(recs[0]["reason"], "") << fault;
+        EXPECT_NE(recs[0]["failed_step"], "") << fault;
         // No RX ID in the record unless the unit got one (rf_id shows it).
         EXPECT_EQ(recs[0]["rx_rfid"], recs[0]["rf_id"]) << fault;
         EXPECT_EQ(recs[1]["result"], "PASS") << fault << " " << recs[1].dump();
@@ -348,5 +371,171 @@ TEST_F(Cli, EveryFaultKindFailsWithoutMovingACounter) {
         EXPECT_EQ(recs[1]["rx_sn"], "4142-00000001") << fault;
     }
 }
+
+// Each rule of the window's numbering panel, reached through numbering set:
+// refused (exit 2, one line, the file as it was) or what the panel makes of it.
+TEST_F(Cli, NumberingSetFollowsThePanelsRules) {
+    struct Case {
+        std::vector<std::string> before, args;
+        int code;
+        std::string shown;   // in the error line, or in the output
+    };
+    const std::vector<Case> cases = {
+        {{}, {"--rx-date", "off", "--rx-fixed-bytes", "7"}, 2, "has 6 bytes in all, and the numbering panel makes them 6 fixed + 0"},
+        {{}, {"--rx-date", "on", "--rx-fixed-bytes", "5"}, 2, "has 4 bytes besides the date"},
+        {{}, {"--rx-date", "off", "--rx-fixed-bytes", "3", "--rx-inc-bytes", "2"}, 2, "makes them 4 fixed + 2"},
+        {{}, {"--rx-fixed-format", "hex", "--rx-fixed", "12G4"}, 2, "--rx-fixed: '$012G4' is not a valid integer value"},
+        {{}, {"--tx-rfid", "12X4"}, 2, "--tx-rfid: '$012X4' is not a valid integer value"},
+        {{}, {"--rx-fixed", "ABC"}, 2, "fixed part of 2 bytes: at most 2 characters"},
+        {{}, {"--rx-date", "off", "--rx-fixed-bytes", "0", "--rx-fixed", "AB"}, 2, "has no fixed part"},
+        {{}, {"--rx-start", "65536"}, 2, "does not fit the RX incrementing part of 2 bytes (at most 65535)"},
+        {{}, {"--rx-rfid", "random", "--tx-rfid", "123456"}, 2, "both RF IDs are random or both sequential"},
+        {{}, {"--rx-sn", "maybe"}, 2, "--rx-sn takes on or off"},
+        {{}, {"--rx-start", "0x10"}, 2, "needs a decimal number"},
+        {{}, {"--rx-rfid", "1234567"}, 2, "up to 6 hex digits"},
+        // The date takes its two bytes from a fixed part of four: "ABCD" keeps "CD".
+        {{"--tx-sn", "on", "--tx-date", "off", "--tx-fixed-bytes", "4", "--tx-fixed", "ABCD"}, {"--tx-date", "on"}, 0,
+         "TX serial number: on: date (2 bytes) + fixed \"CD\" (2 bytes, ASCII) + incrementing (2 bytes)"},
+        // HEX empties the fixed part.
+        {{"--rx-sn", "on", "--rx-fixed", "AB"}, {"--rx-fixed-format", "hex"}, 0, "fixed \"0000\" (2 bytes, hex)"},
+        // One mode for both RF IDs, whichever row asked.
+        {{}, {"--tx-rfid", "223456"}, 0, "RX RF ID: sequential"},
+        {{"--rx-rfid", "123456"}, {"--tx-rfid", "random"}, 0, "RX RF ID: random\nTX RF ID: random"},
+    };
+    for (const Case& c : cases) {
+        fs::remove("TX.ini");
+        if (!c.before.empty()) {
+            std::vector<std::string> before{"numbering", "set"};
+            before.insert(before.end(), c.before.begin(), c.before.end());
+            ASSERT_EQ(cli(before).code, 0) << ::testing::PrintToString(c.before);
+        }
+        const std::string kept = fs::exists("TX.ini") ? readText("TX.ini") : "";
+        std::vector<std::string> args{"numbering", "set"};
+        args.insert(args.end(), c.args.begin(), c.args.end());
+        const Result r = cli(args);
+        EXPECT_EQ(r.code, c.code) << ::testing::PrintToString(c.args) << r.err;
+        EXPECT_NE((c.code ? r.err : r.out).find(c.shown), std::string::npos) << r.err << r.out;
+        if (c.code == 0) continue;
+        EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << r.err;
+        EXPECT_EQ(fs::exists("TX.ini") ? readText("TX.ini") : "", kept) << "saved after a refusal";
+    }
+    EXPECT_EQ(cli({"numbering", "show", "--rx-sn", "on"}).code, 2);
+    EXPECT_EQ(cli({"numbering", "set"}).code, 2);
+    EXPECT_EQ(cli({"numbering", "list"}).code, 2);
+}
+
+TEST_F(Cli, NumberingSetThenNumbersShowsTheNumbersAskedFor) {
+    const Result set = cli({"numbering", "set", "--rx-sn", "on", "--rx-date", "off", "--rx-fixed-bytes", "2",
+                            "--rx-fixed", "AB", "--rx-start", "1", "--rx-rfid", "123456", "--tx-rfid", "0x223456"});
+    ASSERT_EQ(set.code, 0) << set.err;
+    EXPECT_NE(set.out.find("RX serial number: on: fixed \"AB\" (2 bytes, ASCII) + incrementing (4 bytes), next "
+                           "4142-00000001\nTX serial number: off: the device keeps the serial number it has\n"
+                           "RX RF ID: sequential, next 123456\nTX RF ID: sequential, next 223456\n"),
+              std::string::npos)
+        << set.out;
+    EXPECT_NE(set.out.find("3      4142-00000003    -                123458   223458"), std::string::npos) << set.out;
+
+    const Result next = cli({"numbers", "--settings", "TX.ini", "--count", "2", "--json"});
+    ASSERT_EQ(next.code, 0) << next.err;
+    const auto units = records(next.out);
+    EXPECT_EQ(units[0]["rx_sn"], "4142-00000001");
+    EXPECT_EQ(units[1]["rx_sn"], "4142-00000002");
+    EXPECT_EQ(units[0]["rx_rfid"], "123456");
+    EXPECT_EQ(units[0]["tx_rfid"], "223456");
+    // The line gives the first unit just those.
+    const Result run = cli({"run", "--sim", "--fast", "--json"});
+    ASSERT_EQ(run.code, 0) << run.err;
+    EXPECT_EQ(records(run.out)[0]["rx_sn"], "4142-00000001");
+    EXPECT_EQ(records(run.out)[0]["rx_rfid"], "123456");
+
+    // A start typed again restarts the sequence where the line has moved on.
+    ASSERT_EQ(cli({"numbering", "set", "--rx-start", "1"}).code, 0);
+    EXPECT_EQ(records(cli({"numbers", "--json"}).out)[0]["rx_sn"], "4142-00000001");
+
+    // Damaged generators stop the line until numbering set gives them again.
+    std::ofstream("TX.ini", std::ios::trunc) << "[TX]\r\nRXSNINFO=object TProdSN;  IsSN = Tr\r\n";
+    const Result stopped = cli({"run", "--sim", "--fast"});
+    EXPECT_EQ(stopped.code, 2);
+    EXPECT_NE(stopped.err.find("numbers --settings"), std::string::npos) << stopped.err;
+    const Result again = cli({"numbering", "set", "--rx-sn", "on", "--rx-start", "7"});
+    ASSERT_EQ(again.code, 0) << again.err;
+    EXPECT_NE(again.err.find("damaged numbering"), std::string::npos) << again.err;
+    const Result resumed = cli({"run", "--sim", "--fast", "--json"});
+    ASSERT_EQ(resumed.code, 0) << resumed.err;
+    const std::string sn = records(resumed.out)[0]["rx_sn"];
+    EXPECT_EQ(sn.substr(sn.size() - 4), "0007") << sn;
+}
+
+// A window or a run holds the settings file: what would talk to the receiver
+// or write the file refuses at once, naming the holder; reading goes on.
+TEST_F(Cli, CommandsBesideARunningWindow) {
+    std::ofstream("TX.ini") << "[TX]\r\nDelay=5\r\n";
+    kestrelon::VirtualClock clock;
+    auto held = kestrelon::FileLock::Acquire("TX.ini.lock", 0, clock);
+    ASSERT_TRUE(held.lock);
+    const std::string holder = "in use by another copy of the program (process " + std::to_string(::getpid()) + ")";
+    for (const auto& [args, code] : std::vector<std::pair<std::vector<std::string>, int>>{
+             {{"run", "--sim", "--fast"}, 2},
+             {{"watch", "--sim", "--for", "0"}, 2},
+             {{"numbering", "set", "--rx-sn", "on"}, 2},
+             {{"info"}, 1},
+             {{"numbers"}, 0},
+             {{"numbering", "show"}, 0}}) {
+        const Result r = cli(args);
+        EXPECT_EQ(r.code, code) << ::testing::PrintToString(args) << r.err;
+        if (code == 0) continue;
+        EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << r.err;
+        EXPECT_NE(r.err.find(holder), std::string::npos) << r.err;
+    }
+    EXPECT_EQ(readText("TX.ini"), "[TX]\r\nDelay=5\r\n");
+}
+
+#ifndef _WIN32   // the station folder of POSIX systems, POSIX signals
+TEST_F(Cli, StationUsesTheFolderOfAMenuStart) {
+    ::setenv("XDG_DATA_HOME", (dir_ / "data").c_str(), 1);
+    const Result set = cli({"--station", "numbering", "set", "--rx-rfid", "123456"});
+    fs::current_path(dir_);
+    ::unsetenv("XDG_DATA_HOME");
+    ASSERT_EQ(set.code, 0) << set.err;
+    const fs::path station = dir_ / "data" / "kestrelon";
+    EXPECT_NE(set.out.find("settings file: " + (station / "TX.ini").string()), std::string::npos) << set.out;
+    EXPECT_TRUE(fs::exists(station / "TX.ini"));
+    EXPECT_FALSE(fs::exists("TX.ini"));
+    EXPECT_EQ(cli({"numbering", "show", "--station", "--settings", "TX.ini"}).code, 2);
+}
+
+// Ctrl-C or SIGTERM: the unit in progress ends with its verdict, the summary
+// comes last, and the exit status says which signal.
+TEST_F(Cli, RunStopsAfterTheUnitInProgressOnSigterm) {
+    std::atomic<bool> done{false};
+    std::thread sender([&done] {
+        for (int i = 0; i < 2000 && !done; ++i) {
+            struct sigaction now {};
+            ::sigaction(SIGTERM, nullptr, &now);
+            if (now.sa_handler != SIG_DFL) {
+                std::this_thread::sleep_for(std::chrono::milliseconds(50));
+                ::kill(::getpid(), SIGTERM);
+                return;
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        }
+    });
+    const Result r = cli({"run", "--sim", "--fast", "--units", "100000", "--json"});
+    done = true;
+    sender.join();
+    EXPECT_EQ(r.code, 143) << r.err;
+    const auto units = records(r.out);
+    ASSERT_FALSE(units.empty());
+    for (const auto& u : units) EXPECT_EQ(u["result"], "PASS");
+    const std::string summary = "summary: " + std::to_string(units.size()) + " units, " +
+                                std::to_string(units.size()) + " passed";
+    const size_t at = r.err.rfind("summary: ");
+    ASSERT_NE(at, std::string::npos) << r.err;
+    EXPECT_EQ(r.err.compare(at, summary.size(), summary), 0) << r.err;
+    EXPECT_EQ(r.err.find('\n', at), r.err.size() - 1) << "the summary is the last line";
+    EXPECT_NE(r.err.find("stopped by SIGTERM"), std::string::npos);
+}
+
+#endif
 
 } // namespace

@@ -71,22 +71,21 @@ TEST_F(NumberingPanelTest, RestartContinuesSerialNumbersWhereTheFileLeftThem) {
     EXPECT_EQ(saves, 1);
 }
 
-TEST_F(NumberingPanelTest, StartUpCascadeConsumesSequentialIdsButNeverRepeats) {
+TEST_F(NumberingPanelTest, StartUpShowsTheNextIdsWithoutTakingThem) {
     writeTx("RXRFIDINFO=object TProdRFID;  IsRandom = False;  IncInitRFID = 1193046;  "
             "IncPrevRFID = 1193045;  IncCurrentRFID = 1193000;end;\r\n"
             "TXRFIDINFO=object TProdRFID;  IsRandom = False;  IncInitRFID = 2241622;  "
             "IncPrevRFID = 2241621;  IncCurrentRFID = 0;end;\r\n");
     startUp();
-    // RX: its Initial box restarts at 0x123456 and reads it, then the TX
-    // Custom button reads both rows again.
-    EXPECT_EQ(panel.rfid(Row::Rx).IncNextRFID, "123457");
+    EXPECT_EQ(panel.rfid(Row::Rx).IncNextRFID, "123456");
     EXPECT_EQ(panel.rfid(Row::Tx).IncNextRFID, "223456");
     EXPECT_EQ(panel.rfid(Row::Rx).IncInitRFID, "123456");
     EXPECT_TRUE(panel.rfid(Row::Tx).Custom);
     EXPECT_FALSE(panel.rfid(Row::Rx).Custom);   // one radio group
+    // The first unit gets the stored start, as the Next boxes say.
     const UnitRFIDs ids = ReadUnitRFIDs(gens);
-    EXPECT_EQ(ids.rx, 0x123458);
-    EXPECT_EQ(ids.tx, 0x223457);
+    EXPECT_EQ(ids.rx, 0x123456);
+    EXPECT_EQ(ids.tx, 0x223456);
 }
 
 TEST_F(NumberingPanelTest, SerialBoxHandlersKeepCountsAndTextsInStep) {
@@ -136,7 +135,9 @@ TEST_F(NumberingPanelTest, IdRowSwitchesBothGeneratorsAndSavesNextStart) {
     EXPECT_FALSE(gens.TxRFID->IsRandom());
     panel.setIncInitRFIDText(Row::Rx, "123456");
     EXPECT_EQ(panel.rfid(Row::Rx).IncNextRFID, "123456");
-    EXPECT_NE(readFile(path).find("IncInitRFID = 1193047;  IncPrevRFID = 1193046;"), std::string::npos);
+    // The start typed is the next unit's ID, in memory and in the file.
+    EXPECT_NE(readFile(path).find("IncInitRFID = 1193046;  IncPrevRFID = 1193045;"), std::string::npos);
+    EXPECT_EQ(ReadUnitRFIDs(gens).rx, 0x123456);
 
     panel.checkRandomRFID(Row::Tx);
     EXPECT_TRUE(gens.RxRFID->IsRandom());
@@ -159,7 +160,8 @@ TEST_F(NumberingPanelTest, AdvanceAfterPassMovesOnlyWhatTheRunNumbers) {
     EXPECT_FALSE(d.txSN.advanced);
     EXPECT_EQ(gens.RxRFID->IncCurrentRFID(), ids.rx);
     EXPECT_EQ(d.rxRFID.current, PaddedHex(ids.rx, 6));
-    EXPECT_GT(std::stoi(d.rxRFID.next, nullptr, 16), ids.rx);   // a fresh read
+    // Next names the next unit's ID without taking it.
+    EXPECT_EQ(std::stoi(d.rxRFID.next, nullptr, 16), ReadUnitRFIDs(gens).rx);
 }
 
 // A unit passes, the program saves and ends; the preview of the next start

@@ -7,8 +7,13 @@
 #include <gtest/gtest.h>
 
 #include <random>
-#include <sys/stat.h>
 #include <unistd.h>
+
+#ifdef _WIN32
+#include <windows.h>
+#else
+#include <sys/stat.h>
+#endif
 
 namespace kestrelon {
 namespace {
@@ -154,6 +159,85 @@ TEST_F(SettingsFileTest, ValueConventionsAndRanges) {
     EXPECT_EQ(text.find("PID="), std::string::npos);
 }
 
+TEST_F(SettingsFileTest, ValuesOutsideTheirSettingsStopUnitsUntilCorrected) {
+    for (const char* line : {"VID=74565", "PID=65536", "CustKey1=24", "FnF3=65", "RFPower=4", "Sleep=300",
+                             "WakeupPeriod=2", "BTY=8", "Model_Select=3", "CPI=abc", "Delay=-2"}) {
+        writeIni(std::string(line) + "\r\n");
+        const LoadResult r = file.load(settings, run, devices, gens);
+        EXPECT_FALSE(r.ok) << line;
+        EXPECT_NE(r.message.find(std::string(line) + " ("), std::string::npos) << r.message;
+        EXPECT_NE(r.message.find(path), std::string::npos) << r.message;
+        EXPECT_FALSE(file.unitsBlocked().ok) << line;
+    }
+    // -1 is what the program itself stores for a list without a selection.
+    writeIni("BTY=-1\r\nFnF1=-1\r\nCustKey1=-1\r\nRFPower=-1\r\nVID=0x2345\r\nPID=0\r\n");
+    EXPECT_TRUE(file.load(settings, run, devices, gens).ok);
+
+    // Corrected in the program: the save writes a value in range, and units
+    // may be programmed again.
+    writeIni("VID=74565\r\nPID=4660\r\n");
+    load();
+    ASSERT_FALSE(file.unitsBlocked().ok);
+    settings.VidSet = "2345";
+    run.NotYetActivated = 0;
+    ASSERT_TRUE(save().ok);
+    EXPECT_TRUE(file.unitsBlocked().ok);
+}
+
+TEST_F(SettingsFileTest, TheLockFollowsTheFileNotItsNames) {
+    writeIni("Delay=1\r\n");
+    // Two names of one file would take two lock files.
+    const std::string other = dir.file("other.ini");
+    std::filesystem::create_hard_link(path, other);
+    const SettingsStatus linked = file.lock(0);
+    EXPECT_FALSE(linked.ok);
+    EXPECT_NE(linked.message.find("2 names"), std::string::npos) << linked.message;
+    std::filesystem::remove(other);
+    ASSERT_TRUE(file.lock(0).ok);
+    load();
+    EXPECT_TRUE(file.unitsBlocked().ok);
+    std::filesystem::create_hard_link(path, other);
+    EXPECT_FALSE(file.unitsBlocked().ok);
+    std::filesystem::remove(other);
+
+#ifdef _WIN32
+    // Windows keeps a lock file that is open from being removed at all.
+    std::error_code ec;
+    EXPECT_FALSE(std::filesystem::remove(path + ".lock", ec));
+    EXPECT_TRUE(file.unitsBlocked().ok);
+#else
+    // The lock file removed (or replaced) while held: a second copy could
+    // lock the new one, so this one stops numbering.
+    std::filesystem::remove(path + ".lock");
+    const SettingsStatus lost = file.unitsBlocked();
+    EXPECT_FALSE(lost.ok);
+    EXPECT_NE(lost.message.find(path + ".lock"), std::string::npos) << lost.message;
+#endif
+}
+
+#ifndef _WIN32   // owners and links of POSIX systems
+TEST_F(SettingsFileTest, AnotherUsersLinkIsNotFollowedNorTheirFilesRemoved) {
+    if (::geteuid() != 0) GTEST_SKIP() << "needs root to give a file to another user";
+    const std::string target = dir.file("elsewhere.ini");
+    writeFile(target, "[TX]\r\nDelay=1\r\n");
+    ASSERT_EQ(::symlink(target.c_str(), path.c_str()), 0);
+    ASSERT_EQ(::lchown(path.c_str(), 4242, 4242), 0);
+    const SettingsStatus refused = file.lock(0);
+    EXPECT_FALSE(refused.ok);
+    EXPECT_NE(refused.message.find("owned by another user"), std::string::npos) << refused.message;
+    EXPECT_FALSE(std::filesystem::exists(target + ".lock"));
+    EXPECT_FALSE(file.load(settings, run, devices, gens).ok);
+
+    // A stale-looking temporary file that is not ours stays.
+    ::unlink(path.c_str());
+    const std::string foreign = path + ".tmpAb12Cd";
+    writeFile(foreign, "x");
+    ASSERT_EQ(::chown(foreign.c_str(), 4242, 4242), 0);
+    ASSERT_TRUE(file.lock(0).ok);
+    EXPECT_TRUE(std::filesystem::exists(foreign));
+}
+#endif
+
 TEST_F(SettingsFileTest, DeviceSectionFillsSlotsSevenToTwenty) {
     devices.fill(KnownDevice{1, 1});
     writeIni("", "3=F3D70A01\r\n4=F3D7-0A02\r\n5=\r\n6=XYZW0A01\r\n7=12\r\n13=abcd1234\r\n14=11112222\r\n");
@@ -261,7 +345,7 @@ TEST_F(SettingsFileTest, FailedSaveAtAnyStepKeepsTheOldFileLoadable) {
         ops->failAt = step;
         const SaveResult r = faulty.save(settings, run, gens);
         EXPECT_FALSE(r.ok);
-        EXPECT_EQ(r.message, "Unable to write to " + path);
+        EXPECT_EQ(r.message.rfind("Unable to write to " + path + ": ", 0), 0u) << r.message;
         EXPECT_EQ(readFile(path), saved) << static_cast<int>(step);
         EXPECT_EQ(dir.entries(), 1u) << "temporary file left behind";
     }
@@ -276,18 +360,20 @@ TEST_F(SettingsFileTest, FailedSaveAtAnyStepKeepsTheOldFileLoadable) {
 }
 
 TEST_F(SettingsFileTest, ReadOnlyFileIsReportedAndLeftAlone) {
+    namespace fs = std::filesystem;
     writeIni("Delay=5\r\n");
-    ::chmod(path.c_str(), 0444);
+    // On Windows: the read-only attribute.
+    fs::permissions(path, fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
     load();
     EXPECT_TRUE(file.canReplace().ok == false && file.canReplace().message.find(path) != std::string::npos);
     run.NotYetActivated = 0;
     const SaveResult r = save();
     EXPECT_FALSE(r.ok);
-    EXPECT_EQ(r.message, "Unable to write to " + path);
+    EXPECT_EQ(r.message, "Unable to write to " + path + ": the file is read-only");
     EXPECT_TRUE(file.lastSaveFailed());
     EXPECT_EQ(readFile(path), "[TX]\r\nDelay=5\r\n");
 
-    ::chmod(path.c_str(), 0644);
+    fs::permissions(path, fs::perms::owner_write, fs::perm_options::add);
     EXPECT_TRUE(file.canReplace().ok);
     ASSERT_TRUE(save().ok);
     EXPECT_FALSE(file.lastSaveFailed());
@@ -302,23 +388,30 @@ TEST_F(SettingsFileTest, APathThatIsThereButCannotBeReadIsAnErrorAndNeverReplace
     };
     const std::vector<Case> cases{
         {"folder", [&] { fs::create_directory(path); return path; }, "it is a folder"},
-        {"FIFO", [&] { ::mkfifo(path.c_str(), 0644); return path; }, "not a regular file"},
-        {"device", [&] { fs::create_symlink("/dev/null", path); return path; }, "not a regular file"},
         {"missing folder", [&] { return dir.file("gone/TX.ini"); }, "does not exist"},
         {"empty path", [] { return std::string(); }, "no file name"},
+#ifdef _WIN32
+        {"device", [] { return std::string("NUL"); }, "not a regular file"},
+#else
+        {"FIFO", [&] { ::mkfifo(path.c_str(), 0644); return path; }, "not a regular file"},
+        {"device", [&] { fs::create_symlink("/dev/null", path); return path; }, "not a regular file"},
         {"no read permission", [&] { writeIni("Delay=5\r\n"); ::chmod(path.c_str(), 0); return path; },
          "Permission denied"},
+#endif
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         fs::remove_all(path);
+#ifndef _WIN32
         if (std::string(c.name) == "no read permission" && ::geteuid() == 0) continue;   // root reads anyway
+#endif
         const std::string p = c.make();
         const auto type = fs::symlink_status(p).type();
         SettingsFile f(p, ComponentContext{clock, nullptr});
         const LoadResult r = f.load(settings, run, devices, gens);
         EXPECT_FALSE(r.ok);
-        EXPECT_NE(r.message.find("settings file " + p + ":"), std::string::npos) << r.message;
+        // Named in full, with the system's separators.
+        EXPECT_NE(r.message.find("settings file " + FullPath(p) + ":"), std::string::npos) << r.message;
         EXPECT_NE(r.message.find(c.reason), std::string::npos) << r.message;
         EXPECT_FALSE(f.canReplace().ok);
         run.NotYetActivated = 0;
@@ -328,6 +421,24 @@ TEST_F(SettingsFileTest, APathThatIsThereButCannotBeReadIsAnErrorAndNeverReplace
     }
 }
 
+#ifdef _WIN32
+// A file another program holds open without sharing (an editor, a backup
+// tool) can be neither read nor replaced; it is said, and left as it is.
+TEST_F(SettingsFileTest, AFileAnotherProgramHoldsIsReportedAndLeftAlone) {
+    writeIni("Delay=5\r\n");
+    const HANDLE held = CreateFileA(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(held, INVALID_HANDLE_VALUE);
+    const LoadResult r = file.load(settings, run, devices, gens);
+    EXPECT_FALSE(r.ok);
+    EXPECT_NE(r.message.find("in use by another program"), std::string::npos) << r.message;
+    EXPECT_FALSE(file.canReplace().ok);
+    run.NotYetActivated = 0;
+    EXPECT_FALSE(save().ok);
+    CloseHandle(held);
+    EXPECT_EQ(readFile(path), "[TX]\r\nDelay=5\r\n");
+    EXPECT_EQ(dir.entries(), 1u);   // no temporary file left
+}
+#else   // links and permission bits of POSIX systems
 TEST_F(SettingsFileTest, SaveReplacesALinksTargetAndKeepsItsPermissions) {
     namespace fs = std::filesystem;
     fs::create_directory(dir.file("share"));
@@ -348,6 +459,7 @@ TEST_F(SettingsFileTest, SaveReplacesALinksTargetAndKeepsItsPermissions) {
     ASSERT_TRUE(save().ok);
     EXPECT_TRUE(fs::is_symlink(path) && fs::is_regular_file(target));
 }
+#endif
 
 std::string utf16le(const std::string& ascii) {
     std::string out;
@@ -384,7 +496,9 @@ TEST_F(SettingsFileTest, ADamagedFileIsCopiedAsideOnceAndEachGeneratorReadOnItsO
         for (const auto& e : fs::directory_iterator(dir.file(""))) fs::remove(e.path());
         writeFile(path, c.bytes);
         const LoadResult first = file.load(settings, run, devices, gens);
-        EXPECT_TRUE(first.ok);
+        // Numbering from defaults where counters were could repeat numbers.
+        EXPECT_EQ(first.ok, !c.damaged);
+        EXPECT_EQ(file.unitsBlocked().ok, !c.damaged);
         EXPECT_TRUE(gens.RxRFID->IsRandom());
         EXPECT_EQ(gens.TxRFID->IsRandom(), !c.txKept);
         if (c.txKept) {
@@ -399,9 +513,19 @@ TEST_F(SettingsFileTest, ADamagedFileIsCopiedAsideOnceAndEachGeneratorReadOnItsO
         EXPECT_EQ(readFile(first.damagedCopy), c.bytes);
         EXPECT_EQ(first.damagedCopy.rfind(path + ".damaged-20090101-08", 0), 0u) << first.damagedCopy;
         EXPECT_NE(first.message.find(first.damagedCopy), std::string::npos);
+        EXPECT_NE(first.message.find(std::string(kShowNumbersCommand) + " " + path), std::string::npos);
         clock.advanceMs(5000);
         EXPECT_EQ(file.load(settings, run, devices, gens).damagedCopy, first.damagedCopy);   // once
         EXPECT_EQ(dir.entries(), 2u);
+        // A save of the other settings keeps the numbering damaged; the
+        // generators set again end it.
+        run.NotYetActivated = 0;
+        ASSERT_TRUE(save().ok);
+        EXPECT_FALSE(file.load(settings, run, devices, gens).ok);
+        file.replaceDamagedGenerators();
+        ASSERT_TRUE(save().ok);
+        EXPECT_TRUE(file.load(settings, run, devices, gens).ok);
+        run.NotYetActivated = 1;
     }
     fs::remove(path);
     EXPECT_TRUE(file.load(settings, run, devices, gens).firstStart);
@@ -427,7 +551,7 @@ TEST_F(SettingsFileTest, TheFirstOfRepeatedKeysCountsAndAnOpenSectionLineDoesNot
 class NoSyncOps : public SettingsFileOps {
 public:
     bool flush(int) override { return true; }
-    void syncFolder(const std::string&) override {}
+    bool syncFolder(const std::string&) override { return true; }
 };
 
 std::vector<int64_t> stateOf(const TProdSN& s) {
@@ -467,6 +591,7 @@ TEST_F(SettingsFileTest, SaveLoadSaveIsAFixedPointForEveryGeneratorState) {
                  "\r\nRXRFIDINFO=" + randomText("TProdRFID", rf) + "\r\nTXRFIDINFO=" + randomText("TProdRFID", rf) +
                  "\r\n");
         quick.load(settings, run, devices, gens);
+        quick.replaceDamagedGenerators();   // what could not be read is set again
         // Then what the line does: units pass, the operator types new starts.
         for (int n = static_cast<int>(rng() % 6); n > 0; --n) {
             switch (rng() % 3) {

@@ -110,7 +110,7 @@ TEST(FileLock, ALockFileThatCannotBeMadeTellsWhy) {
     fs::permissions(dir, fs::perms::owner_all);
     fs::remove_all(dir);
     ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
-    EXPECT_EQ(reason, lockPath + ": " + std::strerror(EACCES));
+    EXPECT_EQ(reason, "cannot open " + lockPath + ": " + std::strerror(EACCES));
 }
 
 } // namespace

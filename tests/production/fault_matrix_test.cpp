@@ -4,6 +4,7 @@
 // unit passes.
 #include "production/production_run.h"
 
+#include "support/memory_settings_file.h"
 #include "support/station_bench.h"
 
 #include <gtest/gtest.h>
@@ -28,10 +29,10 @@ struct Unit {
 };
 
 struct MatrixBench : StationBench {
-    MatrixBench() {
-        // Not activated: the counters move in memory but the settings file
-        // is left alone, so thousands of units cost no disk flushes.
-        st->StartUp();
+    // The settings file lives in memory: thousands of units, each reserved
+    // and settled, cost no disk flushes.
+    MatrixBench() : StationBench({}, false, std::make_shared<test::MemorySettingsFile>()) {
+        startUp();
         sequentialIds(0x123456, 0xABCDEF);
         auto& g = st->generators;
         g.TxSN->setIsSN(true);

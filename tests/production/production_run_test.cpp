@@ -435,7 +435,7 @@ TEST(ProductionRun, PageDownStartsGoOnlyWhileTheButtonIsEnabled) {
     EXPECT_TRUE(b.st->production.lastUnit().passed);
 }
 
-TEST(ProductionRun, APassAdvancesTheCountersAndKeepsThemAtOnce) {
+TEST(ProductionRun, APassAdvancesTheCountersAndARestartContinuesPastIt) {
     ReadyBench b;
     ASSERT_TRUE(b.ready);
     auto& g = b.st->generators;
@@ -447,32 +447,33 @@ TEST(ProductionRun, APassAdvancesTheCountersAndKeepsThemAtOnce) {
     EXPECT_EQ(g.RxSN->IncCurrentSN(), rxNext);
 
     // A program started afresh from the settings file continues after this
-    // unit (once the first one has ended and let go of the file).
+    // unit, even when the first one ended without its closing save.
     b.st.reset();
     StationBench again;
     StationConfig cfg = again.st->config;
     cfg.settingsPath = b.settingsPath();
     again.st = std::make_unique<Station>(again.backend, again.clock, again.clock, cfg);
-    ASSERT_TRUE(again.st->StartUp().ok);
+    const SettingsStatus up = again.st->StartUp();
+    ASSERT_TRUE(up.ok) << up.message;
     auto& g2 = again.st->generators;
-    EXPECT_EQ(g2.RxRFID->IncCurrentRFID(), kRx);
-    EXPECT_EQ(g2.TxRFID->IncCurrentRFID(), kTx);
     EXPECT_GT(g2.RxRFID->NextRFID(), kRx);
     EXPECT_GT(g2.TxRFID->NextRFID(), kTx);
     EXPECT_EQ(g2.TxSN->IncCurrentSN(), txNext);
     EXPECT_EQ(g2.RxSN->IncCurrentSN(), rxNext);
 }
 
-// A save that fails at its last step, after the file could be replaced.
-struct RenameFails : SettingsFileOps {
-    bool fail = false;
-    bool rename(const std::string& from, const std::string& to) override {
-        return !fail && SettingsFileOps::rename(from, to);
+// A disk that fills up: every write of a save fails with ENOSPC.
+struct DiskFull : SettingsFileOps {
+    bool full = false;
+    bool writeAll(int fd, const std::string& data) override {
+        if (!full) return SettingsFileOps::writeAll(fd, data);
+        errno = ENOSPC;
+        return false;
     }
 };
 
 TEST(ProductionRun, NoUnitStartsWhoseNumbersCouldNotBeKept) {
-    auto ops = std::make_shared<RenameFails>();
+    auto ops = std::make_shared<DiskFull>();
     struct Bench : StationBench {
         explicit Bench(std::shared_ptr<SettingsFileOps> o) : StationBench({}, false, std::move(o)) {
             startUp();
@@ -481,6 +482,8 @@ TEST(ProductionRun, NoUnitStartsWhoseNumbersCouldNotBeKept) {
         bool ready = false;
     } b(ops);
     ASSERT_TRUE(b.ready);
+    b.st->numbering.setIsSN(NumberingRow::Rx, true);
+    b.sequentialIds(0x123456, 0xABCDEF);
 
     // A read-only settings file: refused like a missing receiver, nothing sent.
     ASSERT_TRUE(b.st->btnWriteSettingClick().ok);
@@ -492,24 +495,36 @@ TEST(ProductionRun, NoUnitStartsWhoseNumbersCouldNotBeKept) {
     EXPECT_NE(b.messageTexts()[0].find(b.settingsPath()), std::string::npos) << b.messageTexts()[0];
     std::filesystem::permissions(b.settingsPath(), std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
 
-    // A save that fails after a pass is told once, after the unit; no unit
-    // starts until a save succeeds again.
-    ops->fail = true;
+    // The disk is full when the unit's numbers are to be kept: the unit is
+    // refused before anything reaches a device, with the file and the
+    // reason, and no number is taken.
+    ops->full = true;
+    b.sent.clear();
     b.recorded.clear();
-    b.recorded.onMessage = [&b] {
-        EXPECT_FALSE(b.st->link.hasDevice()) << "told while the unit was still being handled";
-    };
-    const UnitRecord& r = b.go();
-    EXPECT_TRUE(r.passed);
-    EXPECT_FALSE(r.settingsSaved);
-    EXPECT_EQ(b.st->ui.result->lblResult, "PASS");
+    const UnitRecord refused = b.go();
+    EXPECT_TRUE(refused.refused);
+    EXPECT_TRUE(b.sent.empty());
     ASSERT_EQ(b.messageTexts().size(), 1u);
-    EXPECT_NE(b.messageTexts()[0].find(b.settingsPath()), std::string::npos) << b.messageTexts()[0];
-    b.recorded.onMessage = nullptr;
-    ASSERT_TRUE(b.nextUnit());
-    EXPECT_TRUE(b.go().refused);
-    ops->fail = false;
-    EXPECT_TRUE(b.go().passed);
+    EXPECT_NE(b.messageTexts()[0].find(b.settingsPath() + ": No space left on device"), std::string::npos)
+        << b.messageTexts()[0];
+    ops->full = false;
+    const UnitRecord first = b.go();
+    ASSERT_TRUE(first.passed);
+
+    // After a restart, the next unit continues past it even though nothing
+    // was saved after its PASS.
+    b.st.reset();
+    Bench again(nullptr);
+    StationConfig cfg = again.st->config;
+    cfg.settingsPath = b.settingsPath();
+    again.st = std::make_unique<Station>(again.backend, again.clock, again.clock, cfg);
+    again.startUp();
+    ASSERT_TRUE(again.plugAndDetect());
+    const UnitRecord second = again.go();
+    ASSERT_TRUE(second.passed);
+    EXPECT_NE(second.rxSn, first.rxSn);
+    EXPECT_NE(second.rxRfid, first.rxRfid);
+    EXPECT_NE(second.txRfid, first.txRfid);
 }
 
 TEST(ProductionRun, AutoRunAfterARefusalWaitsForAChangeAndTellsTheCauseOnce) {
@@ -561,7 +576,7 @@ TEST(ProductionRun, TheResultAreaSaysWhatTheUnitGotOrWhyItFailed) {
     EXPECT_EQ(fail.result().unitInfo, "");
 }
 
-TEST(ProductionRun, EveryDeviceFaultEndsInFailWithoutAdvancingAnything) {
+TEST(ProductionRun, EveryDeviceFaultEndsInFailGivingBackOnlyTheSerialNumbers) {
     const std::vector<std::pair<const char*, sim::Faults>> faults = {
         {"unplug", test::makeFaults([](auto& f) { f.unplugAfter = 60; })},
         {"noanswer", test::makeFaults([](auto& f) { f.noAnswerFrom = 40; })},
@@ -588,7 +603,17 @@ TEST(ProductionRun, EveryDeviceFaultEndsInFailWithoutAdvancingAnything) {
         EXPECT_EQ(g.RxSN->IncCurrentSN(), rxCurrent);
         EXPECT_EQ(g.RxRFID->IncCurrentRFID(), 0);
         EXPECT_EQ(g.TxRFID->IncCurrentRFID(), 0);
-        EXPECT_FALSE(std::filesystem::exists(b.settingsPath()));
+        // The file says so too: a restart reuses the serial numbers, never
+        // the RF IDs the failed devices may hold.
+        NumberingGenerators stored;
+        ProductSettings options;
+        RunState run;
+        KnownDeviceTable known{};
+        SettingsFile(b.settingsPath(), ComponentContext{b.clock, nullptr}).load(options, run, known, stored);
+        EXPECT_EQ(stored.TxSN->IncCurrentSN(), txCurrent);
+        EXPECT_EQ(stored.RxSN->IncCurrentSN(), rxCurrent);
+        EXPECT_GT(stored.RxRFID->NextRFID(), r.rxRfid);
+        EXPECT_GT(stored.TxRFID->NextRFID(), r.txRfid);
         EXPECT_FALSE(b.st->link.hasDevice());
         EXPECT_EQ(b.st->run.RunMode, RunIdle);
         EXPECT_TRUE(WindowTimers::on(b.st->timers.DetectHIDDeviceCounter));

@@ -1,0 +1,44 @@
+#include "cli/unit_table.h"
+
+#include <nlohmann/json.hpp>
+
+#include <cstdio>
+
+namespace kestrelon::cli {
+
+namespace {
+
+std::string idText(const std::optional<int32_t>& id) {
+    if (!id) return "random";
+    char buf[16];
+    std::snprintf(buf, sizeof buf, "%06X", static_cast<unsigned>(*id) & 0xFFFFFFu);
+    return buf;
+}
+
+} // namespace
+
+void PrintUnitTable(std::ostream& out, const std::vector<PreviewUnit>& units, bool json) {
+    char line[160];
+    if (!json) {
+        std::snprintf(line, sizeof line, "%-6s %-16s %-16s %-8s %s\n", "UNIT", "RX SN", "TX SN", "RX RFID", "TX RFID");
+        out << line;
+    }
+    for (const PreviewUnit& u : units) {
+        if (json) {
+            nlohmann::ordered_json j;   // keys in the documented order
+            j["unit"] = u.unit;
+            j["rx_sn"] = u.rxSN;
+            j["tx_sn"] = u.txSN;
+            j["rx_rfid"] = idText(u.rxRFID);
+            j["tx_rfid"] = idText(u.txRFID);
+            out << j.dump() << "\n";
+        } else {
+            std::snprintf(line, sizeof line, "%-6d %-16s %-16s %-8s %s\n", u.unit,
+                          u.rxSN.empty() ? "-" : u.rxSN.c_str(), u.txSN.empty() ? "-" : u.txSN.c_str(),
+                          idText(u.rxRFID).c_str(), idText(u.txRFID).c_str());
+            out << line;
+        }
+    }
+}
+
+} // namespace kestrelon::cli
