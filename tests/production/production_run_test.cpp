@@ -528,12 +528,12 @@ TEST(ProductionRun, NoUnitStartsWhoseNumbersCouldNotBeKept) {
 }
 
 TEST(ProductionRun, AutoRunAfterARefusalWaitsForAChangeAndTellsTheCauseOnce) {
-    auto ops = std::make_shared<RenameFails>();
+    auto ops = std::make_shared<DiskFull>();
     struct Bench : StationBench {
         explicit Bench(std::shared_ptr<SettingsFileOps> o) : StationBench({}, true, std::move(o)) { startUp(); }
     } b(ops);
-    ops->fail = true;
-    ASSERT_FALSE(b.st->btnWriteSettingClick().ok);   // the settings file takes no save
+    ops->full = true;
+    ASSERT_FALSE(b.st->btnWriteSettingClick().ok);   // the disk takes no save
     b.recorded.clear();
     ASSERT_TRUE(b.plugAndDetect());
     b.pumpWhile([] { return true; }, 10000);
@@ -548,7 +548,7 @@ TEST(ProductionRun, AutoRunAfterARefusalWaitsForAChangeAndTellsTheCauseOnce) {
     EXPECT_EQ(b.result().unitInfo, "Not started: " + b.messageTexts()[0]);
 
     // The file takes saves again: the unit runs without a key press.
-    ops->fail = false;
+    ops->full = false;
     b.pumpWhile([&] { return b.result().lblResult != "PASS"; }, 10000);
     EXPECT_TRUE(b.st->production.lastUnit().passed);
     EXPECT_EQ(b.messageTexts().size(), 1u);
