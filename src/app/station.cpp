@@ -1,5 +1,6 @@
 #include "app/station.h"
 
+#include "device/hotkey_lists.h"
 #include "platform/native_path.h"
 #include "production/production_log.h"
 #include "production/record_file.h"
@@ -33,7 +34,7 @@ Station::Station(HidBackend& backend, Clock& clk, EventLoop& lp, StationConfig c
     generators.reset(ComponentContext{clk, config.random});
     detectTimer_ = loop.createTimer(5000, [this] { detection.DetectHIDDeviceCounterTimer(); });
     linkTimer_ = loop.createTimer(500, [this] { production.tmrIsTxLinkTimer(); });
-    bindTimer_ = loop.createTimer(1000, [this] { pairing.tmrSoftBindTimer(); });
+    bindTimer_ = loop.createTimer(Pairing::kTickMs, [this] { pairing.tmrSoftBindTimer(); });
     settleTimer_ = loop.createTimer(kHotplugSettleMs, [this] {
         if (!WindowTimers::on(timers.DetectHIDDeviceCounter)) return;   // a cycle runs: try again later
         settleTimer_->setEnabled(false);
@@ -73,6 +74,10 @@ SettingsStatus Station::StartUp(const std::function<void(int step)>& window) {
     Model_selectClick(ui.options->ModelIndex);
     at(24, 24);
     const LoadResult loaded = loadSettings();
+    // A fresh station: the battery box shows the list's default item and a
+    // unit gets the level it shows (the file's first-start value selects
+    // nothing, which programs 2.0 V).
+    if (loaded.firstStart) ui.options.edit([](ProductSettings& o) { o.BatteryLevel = kBatteryDefault; });
     at(25, 25);
     numbering.ShowNumberingSettings();
     numbering.cbRX_IsSNClick(NumberingRow::Rx);

@@ -5,6 +5,7 @@
 #include "platform/process.h"
 #include "production/production_log.h"
 #include "production/record_file.h"
+#include "production/unit_info.h"
 
 #include <cstdio>
 #include <filesystem>
@@ -75,7 +76,26 @@ void ProductionRun::tmrIsTxLinkTimer() {
     }
     if (run.RunBusy) return;
     WindowTimers::set(p_.timers.tmrIsTxLink, true);
-    if (run.AutoRun && p_.devices->ledTX.Value && run.NotYetActivated == 0) btnGoClick();
+    if (run.AutoRun && p_.devices->ledTX.Value && run.NotYetActivated == 0) autoGo();
+}
+
+// An automatic start that was refused is not tried again while its cause
+// stands (a receiver plugged or a settings file writable again changes
+// it): the cause was told once and stays on the window.
+void ProductionRun::autoGo() {
+    if (!toldRefusal_.empty() && refusal() == toldRefusal_) {
+        p_.result.edit([this](ResultArea& r) { r.unitInfo = UnitInfoText(unit_); });
+        return;
+    }
+    btnGoClick();
+}
+
+std::string ProductionRun::refusal() {
+    const bool mouseDark = !p_.devices->ledTX.Value, dongleDark = !p_.devices->ledRX.Value;
+    if (mouseDark || dongleDark) return CheckDeviceText(p_.language, mouseDark, dongleDark);
+    const SettingsStatus keepable = p_.numbers.readyForUnit();
+    if (keepable.ok) return {};
+    return keepable.message.empty() ? "The settings file cannot keep the unit's numbers" : keepable.message;
 }
 
 void ProductionRun::btnGoClick() {
@@ -90,23 +110,19 @@ void ProductionRun::btnGoClick() {
 
     // A dark lamp, numbers that cannot be kept or a record that cannot be
     // written: the unit is refused before anything reaches a device.
-    const bool mouseDark = !p_.devices->ledTX.Value, dongleDark = !p_.devices->ledRX.Value;
-    std::string refusal;
-    if (mouseDark || dongleDark) {
-        refusal = CheckDeviceText(p_.language, mouseDark, dongleDark);
-    } else if (const SettingsStatus ready = p_.numbers.readyForUnit(); !ready.ok) {
-        refusal = ready.message;
-    } else if (!beginUnit()) {
-        refusal = unit_.reason;
-    }
-    if (!refusal.empty()) {
-        p_.messages.warning(refusal);
+    std::string text = refusal();
+    if (text.empty() && !beginUnit()) text = unit_.reason;
+    if (!text.empty()) {
+        p_.messages.warning(text);
         WindowTimers::set(p_.timers.DetectHIDDeviceCounter, true);
         p_.run.RunBusy = false;
         unit_.refused = true;
-        unit_.reason = refusal;
+        unit_.reason = text;
+        toldRefusal_ = text;
+        p_.result.edit([this](ResultArea& r) { r.unitInfo = UnitInfoText(unit_); });
         return;
     }
+    toldRefusal_.clear();
 
     p_.devices.edit([](DeviceStatus& d) { d.btnGoEnabled = false; });
     WindowTimers::set(p_.timers.tmrIsTxLink, false);
@@ -115,7 +131,10 @@ void ProductionRun::btnGoClick() {
     inCycle_ = false;
     WindowTimers::set(p_.timers.tmrIsTxLink, false);   // the keyboard bind may have started it
 
-    p_.result.edit([&](ResultArea& r) { r.edtCaliTime = unit_.elapsed; });
+    p_.result.edit([&](ResultArea& r) {
+        r.edtCaliTime = unit_.elapsed;
+        r.unitInfo = UnitInfoText(unit_);
+    });
     p_.loop.ProcessMessages();
     p_.run.AwaitNewDongle = true;
 

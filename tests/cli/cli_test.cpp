@@ -469,7 +469,7 @@ TEST_F(Cli, NumberingSetThenNumbersShowsTheNumbersAskedFor) {
 // A window or a run holds the settings file: what would talk to the receiver
 // or write the file refuses at once, naming the holder; reading goes on.
 TEST_F(Cli, CommandsBesideARunningWindow) {
-    std::ofstream("TX.ini") << "[TX]\r\nDelay=5\r\n";
+    std::ofstream("TX.ini", std::ios::binary) << "[TX]\r\nDelay=5\r\n";
     kestrelon::VirtualClock clock;
     auto held = kestrelon::FileLock::Acquire("TX.ini.lock", 0, clock);
     ASSERT_TRUE(held.lock);
