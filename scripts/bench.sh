@@ -5,6 +5,9 @@
 #   bash scripts/bench.sh BUILD_DIR [--e2e]
 #
 # - one unit on the simulated pair in real time, against the mandated waits;
+#   the same with the Windows build under wine, when scripts/windows.sh has
+#   made it in build-win beside BUILD_DIR (KESTRELON_BENCH_WINDOWS=DIR names
+#   another);
 # - plug to Go through a kernel: the figures of the last end-to-end run in
 #   BUILD_DIR/e2e/serial.log, or with --e2e a run of the plug checks alone;
 # - one detection walk over 50 simulated HID interfaces;
@@ -39,6 +42,29 @@ row() { rows+=("| $1 | $2 | $3 |"); echo "bench: $1: $2" >&2; }
 median() { sort -n | awk '{ v[NR] = $1 } END { if (NR) print v[int((NR + 1) / 2)] }'; }
 
 # --- one unit in real time ------------------------------------------------------
+<<<<<<< HEAD
+unit_row() { # TITLE FOLDER COMMAND...: the median of 3 units of run --sim --timing
+    local title=$1 dir=$scratch/$2
+    shift 2
+    mkdir -p "$dir"
+    (cd "$dir" && "$@" run --sim --timing --units 3 > /dev/null 2> timing.txt) || die "run --sim --timing failed ($*)"
+    read -r wall waits xfer own < <(sed -n 's/^timing: unit [0-9]* wall \([0-9]*\) ms, mandated waits \([0-9]*\) ms, simulated transfers \([0-9.]*\) ms, own code \([0-9.]*\) ms.*/\1 \2 \3 \4/p' \
+        "$dir/timing.txt" | sort -n | sed -n 2p)
+    [ -n "${wall:-}" ] || die "no timing lines from run --timing ($*)"
+    row "$title" "${wall} ms" \
+        "wall / mandated waits $(awk -v a="$wall" -v b="$waits" 'BEGIN { printf "%.3f", a / b }'): waits ${waits} ms, simulated USB transfers ${xfer} ms, own code ${own} ms"
+}
+unit_row "One unit on the simulated pair, real time (median of 3)" cycle "$cli"
+
+win=${KESTRELON_BENCH_WINDOWS:-$(dirname "$build")/build-win}
+wine=$(command -v wine64 || echo /usr/lib/wine/wine64)
+if [ -f "$win/kestrelon-mfg-cli.exe" ] && [ -d "$win/wine-prefix" ] && [ -x "$wine" ]; then
+    export WINEPREFIX=$(cd "$win" && pwd)/wine-prefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+    unit_row "One unit, Windows build under wine 8 (median of 3)" cycle-wine "$wine" "$win/kestrelon-mfg-cli.exe"
+else
+    row "One unit, Windows build under wine" "not measured" "bash scripts/windows.sh build-win first (KESTRELON_BENCH_WINDOWS=DIR)"
+fi
+=======
 (cd "$scratch" && mkdir cycle && cd cycle &&
     "$cli" run --sim --timing --units 3 > /dev/null 2> timing.txt) || die "run --sim --timing failed"
 read -r wall waits xfer own keep < <(sed -n 's/^timing: unit [0-9]* wall \([0-9]*\) ms, mandated waits \([0-9]*\) ms, simulated transfers \([0-9.]*\) ms, own code \([0-9.]*\) ms.*settled \([0-9.]*\) ms.*/\1 \2 \3 \4 \5/p' \
@@ -55,6 +81,7 @@ start=$(date +%s%N)
 (cd "$scratch/fast" && "$cli" run --sim --fast --units 1000 > /dev/null 2>&1) || die "run --sim --fast --units 1000 failed"
 row "1,000 units with --fast (virtual clock)" "$((($(date +%s%N) - start) / 1000000)) ms" \
     "each unit: one settings save and two record lines forced to the disk"
+>>>>>>> main
 
 # --- plug to Go -------------------------------------------------------------------
 if [ $e2e -eq 1 ]; then

@@ -1,9 +1,9 @@
 #include "app/station.h"
 
+#include "device/hotkey_lists.h"
+#include "platform/native_path.h"
 #include "production/production_log.h"
 #include "production/record_file.h"
-
-#include <filesystem>
 
 namespace kestrelon {
 
@@ -23,7 +23,7 @@ Station::Station(HidBackend& backend, Clock& clk, EventLoop& lp, StationConfig c
                 config.recordFile,
                 HostName(),
                 KESTRELON_VERSION,
-                (std::filesystem::path(settingsFile.fullPath()).parent_path() / kDefaultRecordFileName).string()},
+                Utf8Path(NativePath(settingsFile.fullPath()).parent_path() / kDefaultRecordFileName)},
       pairing(Pairing::Parts{transport, commands, ui.engineering, detection, pairingState, run, timers, ui.devices,
                              ui.debug, messages, ui.language}),
       production(ProductionRun::Parts{clock, loop, transport, link, commands, detection, pairing, pairingState, run,
@@ -34,7 +34,7 @@ Station::Station(HidBackend& backend, Clock& clk, EventLoop& lp, StationConfig c
     generators.reset(ComponentContext{clk, config.random});
     detectTimer_ = loop.createTimer(5000, [this] { detection.DetectHIDDeviceCounterTimer(); });
     linkTimer_ = loop.createTimer(500, [this] { production.tmrIsTxLinkTimer(); });
-    bindTimer_ = loop.createTimer(1000, [this] { pairing.tmrSoftBindTimer(); });
+    bindTimer_ = loop.createTimer(Pairing::kTickMs, [this] { pairing.tmrSoftBindTimer(); });
     settleTimer_ = loop.createTimer(kHotplugSettleMs, [this] {
         if (!WindowTimers::on(timers.DetectHIDDeviceCounter)) return;   // a cycle runs: try again later
         settleTimer_->setEnabled(false);
@@ -74,6 +74,10 @@ SettingsStatus Station::StartUp(const std::function<void(int step)>& window) {
     Model_selectClick(ui.options->ModelIndex);
     at(24, 24);
     LoadResult loaded = loadSettings();
+    // A fresh station: the battery box shows the list's default item and a
+    // unit gets the level it shows (the file's first-start value selects
+    // nothing, which programs 2.0 V).
+    if (loaded.firstStart) ui.options.edit([](ProductSettings& o) { o.BatteryLevel = kBatteryDefault; });
     if (const SettingsStatus store = selectNumberStore(); !store.message.empty()) {
         loaded.ok = loaded.ok && store.ok;
         loaded.message = loaded.message.empty() ? store.message : loaded.message + ". " + store.message;

@@ -279,8 +279,20 @@ int set(const Args& args, const std::string& path, const Io& io) {
         KeptMessages messages;
         st.messages.install(&messages);
         const SettingsStatus started = st.StartUp();
-        if (!started.message.empty()) io.error(started.message);
-        if (!started.ok) return kExitUsage;
+        // Damaged generators are what this command is for: what it sets
+        // replaces them (told), when nothing else stands in the way.
+        bool replacing = false;
+        if (!started.ok && st.settingsFile.locked() && st.settingsFile.generatorsDamaged()) {
+            st.settingsFile.replaceDamagedGenerators();
+            replacing = st.settingsFile.unitsBlocked().ok;
+        }
+        if (replacing) {
+            io.error("the damaged numbering in " + st.settingsFile.fullPath() +
+                     " is replaced by what is set now (the generators not set here start from their defaults)");
+        } else {
+            if (!started.message.empty()) io.error(started.message);
+            if (!started.ok) return kExitUsage;
+        }
         // As before the window's first activation, the handlers' saves do
         // nothing yet: the file is written once, when the panel took it all.
         st.numbering.setSettingsEnabled(true);

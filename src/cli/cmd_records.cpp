@@ -5,6 +5,7 @@
 #include "cli/file_checks.h"
 #include "numbering/preview.h"
 #include "numbering/settings_file.h"
+#include "platform/native_path.h"
 #include "platform/steady_clock.h"
 #include "production/records_check.h"
 #include "store/pg_connection.h"
@@ -67,7 +68,7 @@ int check(const Args& args, const Io& io) {
         return kExitUsage;
     }
     const std::string recordsPath = args.positional[1];
-    std::ifstream in(recordsPath, std::ios::binary);
+    std::ifstream in(NativePath(recordsPath), std::ios::binary);
     if (!in) {
         io.error("cannot read the record file " + FullPath(recordsPath));
         return kExitFailed;

@@ -10,6 +10,7 @@
 #include "cli/sim_fault.h"
 #include "cli/stop_signals.h"
 #include "production/record_file.h"
+#include "platform/native_path.h"
 #include "platform/steady_clock.h"
 #include "platform/virtual_clock.h"
 
@@ -307,7 +308,7 @@ int run(const Args& args, const Io& io) {
         if (!d.saveSimState(io)) exitCode = exitCode ? exitCode : kExitFailed;
     }
     if (!o.dumpPath.empty()) {
-        std::ofstream out(o.dumpPath, std::ios::trunc);
+        std::ofstream out(NativePath(o.dumpPath), std::ios::trunc);
         out << dumps.dump() << "\n";
         if (!out.flush()) {
             io.error("cannot write " + o.dumpPath);

@@ -1,70 +1,64 @@
 #include "cli/file_checks.h"
 
+#include "platform/file_system.h"
+
 #include <cerrno>
-#include <cstring>
-#include <fcntl.h>
 #include <filesystem>
 #include <system_error>
-#include <sys/stat.h>
-#include <unistd.h>
-#include <vector>
 
 namespace kestrelon::cli {
 
 namespace {
 
-std::string folderOf(const std::string& path) {
-    const size_t slash = path.rfind('/');
-    if (slash == std::string::npos) return ".";
-    return slash == 0 ? "/" : path.substr(0, slash);
+using files::FolderOf;
+
+bool isFolder(const std::string& path) {
+    files::Info info;
+    return files::PathInfo(path, info) && info.type == files::Type::Folder;
 }
 
 // Whether a new file can be made in folder (permissions alone do not tell:
 // root passes every check, a read-only mount none).
 bool folderTakesFiles(const std::string& folder, std::string& why) {
-    struct stat st {};
-    if (::stat(folder.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) {
+    if (!isFolder(folder)) {
         why = "no folder " + folder;
         return false;
     }
-    std::string pattern = folder + "/.kestrelon-probe-XXXXXX";
-    std::vector<char> name(pattern.begin(), pattern.end());
-    name.push_back('\0');
-    const int fd = ::mkostemp(name.data(), O_CLOEXEC);
+    std::string probe;
+    const int fd = files::CreateUnique(folder + "/.kestrelon-probe-", 0600, probe);
     if (fd < 0) {
-        why = "cannot create files in " + folder + ": " + std::strerror(errno);
+        why = "cannot create files in " + folder + ": " + files::ErrorText(errno);
         return false;
     }
-    ::close(fd);
-    ::unlink(name.data());
+    files::Close(fd);
+    files::Remove(probe);
     return true;
 }
 
 } // namespace
 
 bool CheckReadableIfPresent(const std::string& path, std::string& why) {
-    struct stat st {};
-    if (::stat(path.c_str(), &st) != 0) {
+    files::Info info;
+    if (!files::PathInfo(path, info)) {
         const int error = errno;
-        struct stat folder {};
-        if (error == ENOENT && ::stat(folderOf(path).c_str(), &folder) == 0 && S_ISDIR(folder.st_mode)) return true;
-        why = error == ENOENT ? "no folder " + folderOf(path) : std::strerror(error);
+        if (error == ENOENT && isFolder(FolderOf(path))) return true;
+        why = error == ENOENT ? "no folder " + FolderOf(path) : files::ErrorText(error);
         return false;
     }
-    if (S_ISDIR(st.st_mode)) {
+    if (info.type == files::Type::Folder) {
         why = "is a folder";
         return false;
     }
-    if (!S_ISREG(st.st_mode)) {   // a FIFO or a device would hang the reader
+    if (info.type != files::Type::Regular) {   // a FIFO or a device would hang the reader
         why = "not a regular file";
         return false;
     }
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    const int fd = files::OpenForReading(path);
     if (fd < 0) {
-        why = std::strerror(errno);
+        why = files::ErrorText(errno);
         return false;
     }
-    ::close(fd);
+    files::Close(fd);
     return true;
 }
 
@@ -73,34 +67,28 @@ bool CheckWritable(const std::string& path, bool replaced, std::string& why) {
         why = "no file name";
         return false;
     }
-    struct stat st {};
-    const bool exists = ::stat(path.c_str(), &st) == 0;
+    files::Info info;
+    const bool exists = files::PathInfo(path, info);
     if (exists) {
-        if (S_ISDIR(st.st_mode)) {
+        if (info.type == files::Type::Folder) {
             why = "is a folder";
             return false;
         }
-        if (S_ISREG(st.st_mode)) {
+        if (info.type == files::Type::Regular) {
             // Opened for appending and closed at once: the contents stay.
-            const int fd = ::open(path.c_str(), O_WRONLY | O_APPEND | O_CLOEXEC | O_NOCTTY);
+            const int fd = files::OpenForAppending(path);
             if (fd < 0) {
-                why = std::strerror(errno);
+                why = files::ErrorText(errno);
                 return false;
             }
-            ::close(fd);
+            files::Close(fd);
         }
     } else if (errno != ENOENT) {
-        why = std::strerror(errno);
+        why = files::ErrorText(errno);
         return false;
     }
     if (exists && !replaced) return true;
-    return folderTakesFiles(folderOf(path), why);
-}
-
-std::string FullPath(const std::string& path) {
-    std::error_code ec;
-    const std::filesystem::path full = std::filesystem::absolute(path, ec);
-    return ec ? path : full.lexically_normal().string();
+    return folderTakesFiles(FolderOf(path), why);
 }
 
 bool NamedSettingsFilePresent(const std::string& path, std::string& error) {

@@ -3,6 +3,8 @@
 // touched: a path that cannot work stops the command with one line instead
 // of failing after a unit was programmed.
 
+#include "numbering/file_ops.h"
+
 #include <string>
 
 namespace kestrelon::cli {
@@ -24,6 +26,6 @@ bool CheckWritable(const std::string& path, bool replaced, std::string& why);
 bool NamedSettingsFilePresent(const std::string& path, std::string& error);
 
 // The path as messages name it: absolute, without "." and "..".
-std::string FullPath(const std::string& path);
+using kestrelon::FullPath;
 
 } // namespace kestrelon::cli

@@ -1,8 +1,9 @@
 #include "cli/cli.h"
+#include "platform/process.h"
 
 #include <iostream>
 
 int main(int argc, char** argv) {
-    std::vector<std::string> args(argv + 1, argv + argc);
-    return kestrelon::cli::runCli(args, std::cout, std::cerr);
+    kestrelon::UseUtf8Console();
+    return kestrelon::cli::runCli(kestrelon::ProgramArguments(argc, argv), std::cout, std::cerr);
 }

@@ -158,9 +158,12 @@ bool Detection::CheckTxLink() {
         const int chip = readChipByte();
         if (chip >= 0) {
             const bool fits = MouseFitsModel(view_.options->ModelIndex, link_.DongleVersion, chip);
-            view_.devices.edit([fits](DeviceStatus& d) {
+            // The read pumps messages: a Go may have run a whole unit in
+            // between and closed its receiver. Go stays off then.
+            const bool open = link_.hasDevice();
+            view_.devices.edit([fits, open](DeviceStatus& d) {
                 d.ledTX.TrueColor = fits ? LampColor::Green : LampColor::Red;
-                if (fits) d.btnGoEnabled = true;
+                if (fits && open) d.btnGoEnabled = true;
             });
         }
     } else {

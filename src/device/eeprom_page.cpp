@@ -88,18 +88,23 @@ void CommandSet::btnEEPROM_W_VIDClick() { writeWordsFrom(settings_->VidSet, "15"
 void CommandSet::btnEEPROM_W_PIDClick() { writeWordsFrom(settings_->PidSet, "17", "18"); }
 
 void CommandSet::btnEEPROM_R_20Click() {
-    settings_.edit([](ProductSettings& o) { o.StringDesc.clear(); });
-    if (!t_.link().hasDevice()) return;
+    // As with the VID and PID: only a descriptor read in full replaces the
+    // box. An erased or unreadable length word, or a character word that
+    // does not answer, leaves it as it was (it is a stored setting, and the
+    // next run writes it into every receiver).
+    const auto keep = [this] {
+        messages_.warning("The USB string descriptor could not be read from the receiver; "
+                          "the descriptor box keeps its value.");
+    };
+    if (!t_.link().hasDevice()) return keep();
     const int lengthWord = showWord(dongle_eeprom::StringDescLength, eng_.edtEEPROM_19);
-    // An erased or unreadable length word holds no descriptor: reading 46
-    // characters of erased words would put garbage into the product's
-    // descriptor box, and the next run would write it to the dongle.
-    if (!IsValidCheckedWord(lengthWord)) return;
+    if (!IsValidCheckedWord(lengthWord)) return keep();
     long long n = (eng_.edtEEPROM_19.value() - 2) / 2;
     if (n > static_cast<long long>(kMaxDescriptorChars)) n = kMaxDescriptorChars;
     std::string latin1;
     for (long long k = 0; 2 * k < n; ++k) {
-        const int w = t_.ReadEepromWord(static_cast<uint8_t>(dongle_eeprom::StringDescText + k)) & 0xFFFF;
+        const int w = t_.ReadEepromWord(static_cast<uint8_t>(dongle_eeprom::StringDescText + k));
+        if (w < 0) return keep();
         latin1 += static_cast<char>(w >> 8);
         if (2 * k + 1 < n) latin1 += static_cast<char>(w & 0xFF);
     }

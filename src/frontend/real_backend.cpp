@@ -3,12 +3,17 @@
 #ifdef KESTRELON_WITH_HIDAPI
 #include "device/hidapi/hidapi_backend.h"
 #endif
+#ifdef KESTRELON_WITH_WINHID
+#include "device/winhid/win_hid_backend.h"
+#endif
 
 namespace kestrelon {
 
 std::unique_ptr<HidBackend> MakeRealHidBackend() {
-#ifdef KESTRELON_WITH_HIDAPI
+#if defined(KESTRELON_WITH_HIDAPI)
     return std::make_unique<HidapiBackend>();
+#elif defined(KESTRELON_WITH_WINHID)
+    return std::make_unique<WinHidBackend>(SystemHidCalls());
 #else
     return nullptr;
 #endif

@@ -9,7 +9,8 @@
 
 namespace kestrelon {
 
-// The real HID back end (hidapi), or nullptr when this build has none.
+// The real HID back end (hidapi; on Windows the system's HID API), or
+// nullptr when this build has none.
 std::unique_ptr<HidBackend> MakeRealHidBackend();
 
 // For StationConfig::hotplug: starts the operating system's HID hot-plug

@@ -54,6 +54,9 @@ struct ResultArea {
     bool Image1Visible = true;    // idle picture
     bool Image2Visible = false;   // waiting picture (keyboard binding)
     std::string edtMseDongleAddr, edtTX_SN, edtRX_SN, edtCaliTime;
+    // About the last Go, under the verdict: the failed step after FAIL, the
+    // serial numbers and RF IDs after PASS, why a Go did not start.
+    std::string unitInfo;
     bool operator==(const ResultArea&) const = default;
 
     void clearDisplays() {
@@ -64,6 +67,7 @@ struct ResultArea {
         edtTX_SN.clear();
         edtRX_SN.clear();
         edtCaliTime.clear();
+        unitInfo.clear();
     }
 };
 

@@ -1,13 +1,10 @@
 #include "numbering/file_ops.h"
 
+#include "platform/file_system.h"
+#include "platform/native_path.h"
+
 #include <cerrno>
-#include <cstdlib>
-#include <cstring>
-#include <dirent.h>
 #include <filesystem>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 #include <vector>
 
 namespace kestrelon {
@@ -16,37 +13,20 @@ namespace {
 
 constexpr int kMaxLinks = 40;   // as the kernel allows in one path
 
-std::string folderOf(const std::string& path) {
-    const size_t slash = path.rfind('/');
-    if (slash == std::string::npos) return ".";
-    if (slash == 0) return "/";
-    return path.substr(0, slash);
-}
+using files::FolderOf;
+using files::NameOf;
 
-std::string nameOf(const std::string& path) {
-    const size_t slash = path.rfind('/');
-    return slash == std::string::npos ? path : path.substr(slash + 1);
-}
-
-std::string notRegularReason(mode_t mode) {
-    return S_ISDIR(mode) ? "it is a folder" : "it is not a regular file";
+std::string notRegularReason(files::Type type) {
+    return type == files::Type::Folder ? "it is a folder" : "it is not a regular file";
 }
 
 bool folderExists(const std::string& folder) {
-    struct stat st {};
-    return ::stat(folder.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+    files::Info info;
+    return files::PathInfo(folder, info) && info.type == files::Type::Folder;
 }
 
 // A link the program may follow: the user's own, or root's.
-bool trustedOwner(uid_t owner) { return owner == ::geteuid() || owner == 0; }
-
-// mkostemp's six characters.
-bool isTempSuffix(const std::string& s) {
-    if (s.size() != 6) return false;
-    for (char c : s)
-        if (!((c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9'))) return false;
-    return true;
-}
+bool trustedOwner(const files::Info& link) { return link.ownedByUser || link.ownedByAdmin; }
 
 } // namespace
 
@@ -58,86 +38,57 @@ std::string SettingsFileOps::resolve(const std::string& path) { return ResolveSy
 bool SettingsFileOps::readAll(const std::string& path, std::string& out) {
     // Non-blocking, so that a FIFO put in the file's place cannot hang the
     // program in open(); anything but a regular file is refused at once.
-    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    const int fd = files::OpenForReading(path);
     if (fd < 0) return false;
-    struct stat st {};
-    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-        ::close(fd);
-        errno = S_ISDIR(st.st_mode) ? EISDIR : EINVAL;
+    files::Info info;
+    if (!files::DescriptorInfo(fd, info) || info.type != files::Type::Regular) {
+        files::Close(fd);
+        errno = info.type == files::Type::Folder ? EISDIR : EINVAL;
         return false;
     }
     out.clear();
-    if (st.st_size > 0) out.reserve(static_cast<size_t>(st.st_size));
+    if (info.size > 0) out.reserve(static_cast<size_t>(info.size));
     std::vector<char> buf(1 << 16);
     for (;;) {
-        const ssize_t n = ::read(fd, buf.data(), buf.size());
+        const long n = files::Read(fd, buf.data(), buf.size());
         if (n < 0) {
-            if (errno == EINTR) continue;
             const int e = errno;
-            ::close(fd);
+            files::Close(fd);
             errno = e;
             return false;
         }
         if (n == 0) break;
         out.append(buf.data(), static_cast<size_t>(n));
     }
-    ::close(fd);
+    files::Close(fd);
     return true;
 }
 
 bool SettingsFileOps::isReadOnly(const std::string& path) {
-    struct stat st {};
-    if (::stat(path.c_str(), &st) != 0) return false;
-    return (st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0;
+    files::Info info;
+    return files::PathInfo(path, info) && info.readOnly;
 }
 
 int SettingsFileOps::createTemp(const std::string& path, std::string& tempPath) {
-    std::string pattern = path + ".tmpXXXXXX";
-    std::vector<char> buf(pattern.begin(), pattern.end());
-    buf.push_back('\0');
-    const int fd = ::mkostemp(buf.data(), O_CLOEXEC);
+    const int fd = files::CreateUnique(path + ".tmp", 0600, tempPath);
     if (fd < 0) return -1;
-    // mkostemp makes 0600: the file keeps the permissions it was given, and
-    // a new settings file is shared.
-    struct stat st {};
-    ::fchmod(fd, ::stat(path.c_str(), &st) == 0 ? (st.st_mode & 07777) : 0644);
-    tempPath.assign(buf.data());
+    // Made 0600: the file keeps the permissions it was given, and a new
+    // settings file is shared.
+    files::Info info;
+    files::SetMode(fd, files::PathInfo(path, info) ? info.mode : 0644);
     return fd;
 }
 
-bool SettingsFileOps::writeAll(int fd, const std::string& data) {
-    size_t done = 0;
-    while (done < data.size()) {
-        const ssize_t n = ::write(fd, data.data() + done, data.size() - done);
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            return false;
-        }
-        done += static_cast<size_t>(n);
-    }
-    return true;
-}
+bool SettingsFileOps::writeAll(int fd, const std::string& data) { return files::WriteAll(fd, data); }
+bool SettingsFileOps::flush(int fd) { return files::Flush(fd); }
+bool SettingsFileOps::close(int fd) { return files::Close(fd); }
 
-bool SettingsFileOps::flush(int fd) { return ::fsync(fd) == 0; }
-bool SettingsFileOps::close(int fd) { return ::close(fd) == 0; }
+// Replaces an existing file in one step on every system.
+bool SettingsFileOps::rename(const std::string& from, const std::string& to) { return files::ReplaceWith(from, to); }
 
-bool SettingsFileOps::rename(const std::string& from, const std::string& to) {
-    return ::rename(from.c_str(), to.c_str()) == 0;
-}
+void SettingsFileOps::remove(const std::string& path) { files::Remove(path); }
 
-void SettingsFileOps::remove(const std::string& path) { ::unlink(path.c_str()); }
-
-bool SettingsFileOps::syncFolder(const std::string& path) {
-    // A folder that cannot be opened for reading cannot be forced by any
-    // means; the rename stands.
-    const int fd = ::open(folderOf(path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd < 0) return true;
-    const bool ok = ::fsync(fd) == 0 || errno == EINVAL || errno == ENOTSUP;
-    const int e = errno;
-    ::close(fd);
-    errno = e;
-    return ok;
-}
+bool SettingsFileOps::syncFolder(const std::string& path) { return files::SyncFolder(FolderOf(path)); }
 
 std::shared_ptr<SettingsFileOps> PosixSettingsFileOps() {
     return std::make_shared<SettingsFileOps>();
@@ -146,18 +97,16 @@ std::shared_ptr<SettingsFileOps> PosixSettingsFileOps() {
 std::string ResolveSymlinks(const std::string& path, std::string* untrusted) {
     std::string current = path;
     for (int hop = 0; hop < kMaxLinks; ++hop) {
-        struct stat st {};
-        if (::lstat(current.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) return current;
-        if (!trustedOwner(st.st_uid)) {
+        files::Info link;
+        if (!files::LinkInfo(current, link) || link.type != files::Type::Link) return current;
+        if (!trustedOwner(link)) {
             if (untrusted)
                 *untrusted = "it is a symbolic link (" + current + ") owned by another user, which is not followed";
             return current;
         }
-        std::vector<char> buf(static_cast<size_t>(st.st_size > 0 ? st.st_size : 255) + 1);
-        const ssize_t n = ::readlink(current.c_str(), buf.data(), buf.size());
-        if (n <= 0 || static_cast<size_t>(n) >= buf.size()) return current;
-        const std::string target(buf.data(), static_cast<size_t>(n));
-        current = target[0] == '/' ? target : folderOf(current) + "/" + target;
+        std::string target;
+        if (!files::ReadLink(current, target) || target.empty()) return current;
+        current = files::IsAbsolute(target) ? target : FolderOf(current) + "/" + target;
     }
     return path;
 }
@@ -167,18 +116,18 @@ PathState InspectSettingsPath(const std::string& path) {
     std::string untrusted;
     const std::string target = ResolveSymlinks(path, &untrusted);
     if (!untrusted.empty()) return {PathKind::Unusable, untrusted};
-    struct stat st {};
-    if (::stat(target.c_str(), &st) == 0) {
-        if (S_ISREG(st.st_mode)) return {PathKind::Regular, "", static_cast<uint64_t>(st.st_nlink)};
-        return {PathKind::NotRegular, notRegularReason(st.st_mode)};
+    files::Info info;
+    if (files::PathInfo(target, info)) {
+        if (info.type == files::Type::Regular) return {PathKind::Regular, "", info.links};
+        return {PathKind::NotRegular, notRegularReason(info.type)};
     }
     const int e = errno;
     if (e == ENOENT) {
-        const std::string folder = folderOf(target);
+        const std::string folder = FolderOf(target);
         if (folderExists(folder)) return {PathKind::Missing, ""};
         return {PathKind::Unusable, "the folder " + folder + " does not exist"};
     }
-    return {PathKind::Unusable, std::strerror(e)};
+    return {PathKind::Unusable, files::ErrorText(e)};
 }
 
 bool CanReplaceFile(const std::string& path, std::string& reason) {
@@ -188,13 +137,16 @@ bool CanReplaceFile(const std::string& path, std::string& reason) {
         return false;
     }
     const std::string target = ResolveSymlinks(path);
-    const bool readOnly = SettingsFileOps().isReadOnly(target) || ::access(target.c_str(), W_OK) != 0;
-    if (state.kind == PathKind::Regular && readOnly) {
-        reason = "the file is read-only";
-        return false;
+    if (state.kind == PathKind::Regular) {
+        errno = 0;
+        if (SettingsFileOps().isReadOnly(target) || !files::MayWrite(target)) {
+            // A file another program holds open (Windows) would fail the replace as well.
+            reason = errno == EBUSY ? files::ErrorText(EBUSY) : "the file is read-only";
+            return false;
+        }
     }
-    if (::access(folderOf(target).c_str(), W_OK | X_OK) != 0) {
-        reason = "its folder " + folderOf(target) + " does not take new files (" + std::strerror(errno) + ")";
+    if (!files::MayWrite(FolderOf(target))) {
+        reason = "its folder " + FolderOf(target) + " does not take new files (" + files::ErrorText(errno) + ")";
         return false;
     }
     return true;
@@ -213,7 +165,7 @@ bool ReplaceFileAtomically(SettingsFileOps& ops, const std::string& path, const 
         return false;
     }
     auto failed = [&reason](const std::string& temp, SettingsFileOps* cleanUp) {
-        reason = std::strerror(errno ? errno : EIO);
+        reason = files::ErrorText(errno ? errno : EIO);
         if (cleanUp) cleanUp->remove(temp);
         return false;
     };
@@ -234,7 +186,7 @@ bool ReplaceFileAtomically(SettingsFileOps& ops, const std::string& path, const 
     if (!ops.rename(temp, target)) return failed(temp, &ops);
     errno = 0;
     if (!ops.syncFolder(target)) {
-        reason = std::string("the folder could not be forced to the disk: ") + std::strerror(errno ? errno : EIO);
+        reason = "the folder could not be forced to the disk: " + files::ErrorText(errno ? errno : EIO);
         return false;
     }
     return true;
@@ -244,57 +196,54 @@ std::vector<std::string> SiblingsOf(const std::string& path, const std::string& 
     std::vector<std::string> found;
     if (path.empty()) return found;
     const std::string target = ResolveSymlinks(path);
-    const std::string folder = folderOf(target);
-    const std::string prefix = nameOf(target) + suffix;
-    DIR* dir = ::opendir(folder.c_str());
-    if (!dir) return found;
-    while (const dirent* e = ::readdir(dir)) {
-        const std::string name = e->d_name;
+    const std::string folder = FolderOf(target);
+    const std::string prefix = NameOf(target) + suffix;
+    const size_t sep = files::LastSeparator(target);
+    std::vector<std::string> names;
+    files::ListFolder(folder, names);
+    for (const std::string& name : names)
         if (name.compare(0, prefix.size(), prefix) == 0)
-            found.push_back(target.find('/') == std::string::npos ? name : folder + "/" + name);
-    }
-    ::closedir(dir);
+            found.push_back(sep == std::string::npos ? name : target.substr(0, sep + 1) + name);
     return found;
 }
 
 int RemoveStaleTemps(const std::string& path) {
     int removed = 0;
-    const std::string prefix = nameOf(ResolveSymlinks(path)) + ".tmp";
+    const std::string prefix = NameOf(ResolveSymlinks(path)) + ".tmp";
     for (const std::string& full : SiblingsOf(path, ".tmp")) {
-        const std::string name = nameOf(full);
-        if (!isTempSuffix(name.substr(prefix.size()))) continue;
+        const std::string name = NameOf(full);
+        if (!files::IsUniqueSuffix(name.substr(prefix.size()))) continue;
         // Only our own: a file of that name someone else put there is not
         // a save of ours that was cut short.
-        struct stat st {};
-        if (::lstat(full.c_str(), &st) == 0 && S_ISREG(st.st_mode) && st.st_uid == ::geteuid() &&
-            ::unlink(full.c_str()) == 0)
+        files::Info info;
+        if (files::LinkInfo(full, info) && info.type == files::Type::Regular && info.ownedByUser &&
+            files::Remove(full))
             ++removed;
     }
     return removed;
 }
 
 bool StampOf(const std::string& path, FileStamp& out) {
-    struct stat st {};
-    if (::stat(path.c_str(), &st) != 0) return false;
-    out.device = static_cast<uint64_t>(st.st_dev);
-    out.inode = static_cast<uint64_t>(st.st_ino);
-    out.size = static_cast<uint64_t>(st.st_size);
-    out.modifiedNs = static_cast<int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
+    files::Info info;
+    if (!files::PathInfo(path, info)) return false;
+    out.device = info.volume;
+    out.inode = info.index;
+    out.size = info.size;
+    out.modifiedNs = info.modifiedNs;
     return true;
 }
 
 bool WriteNewFile(const std::string& path, const std::string& data, std::string& reason) {
-    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+    const int fd = files::CreateNew(path, 0644);
     if (fd < 0) {
-        reason = std::strerror(errno);
+        reason = files::ErrorText(errno);
         return false;
     }
-    SettingsFileOps ops;
-    const bool ok = ops.writeAll(fd, data) && ops.flush(fd);
+    const bool ok = files::WriteAll(fd, data) && files::Flush(fd);
     const int e = errno;
-    if (!(::close(fd) == 0 && ok)) {
-        reason = std::strerror(ok ? errno : e);
-        ::unlink(path.c_str());
+    if (!(files::Close(fd) && ok)) {
+        reason = files::ErrorText(ok ? errno : e);
+        files::Remove(path);
         return false;
     }
     return true;
@@ -303,8 +252,8 @@ bool WriteNewFile(const std::string& path, const std::string& data, std::string&
 std::string FullPath(const std::string& path) {
     if (path.empty()) return path;
     std::error_code ec;
-    const std::filesystem::path full = std::filesystem::absolute(path, ec);
-    return ec ? path : full.lexically_normal().string();
+    const std::filesystem::path full = std::filesystem::absolute(NativePath(path), ec);
+    return ec ? path : Utf8Path(full.lexically_normal());
 }
 
 } // namespace kestrelon

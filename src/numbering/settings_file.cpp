@@ -1,6 +1,7 @@
 #include "numbering/settings_file.h"
 
 #include "device/text_encoding.h"
+#include "platform/file_system.h"
 
 #include <SimpleIni.h>
 
@@ -533,7 +534,8 @@ LoadResult SettingsFile::load(ProductSettings& s, RunState& run, KnownDeviceTabl
     if (state.kind != PathKind::Regular || !ops_->readAll(path_, data)) {
         // Never the defaults over a file that is there: saves stay refused
         // until a load succeeds.
-        unreadable_ = unreadableText(fullPath_, state.kind == PathKind::Regular ? std::strerror(errno) : state.reason);
+        unreadable_ =
+            unreadableText(fullPath_, state.kind == PathKind::Regular ? files::ErrorText(errno) : state.reason);
         firstStartDefaults(s);
         generators.reset(ctx_);
         result.ok = false;
@@ -688,7 +690,7 @@ std::string SettingsFile::copyDamaged(const std::string& data, std::string& reas
     for (int n = 1; n < 100; ++n) {
         const std::string copy = n == 1 ? base : base + "-" + std::to_string(n);
         if (WriteNewFile(copy, data, reason)) return copy;
-        if (reason != std::strerror(EEXIST)) return {};
+        if (reason != files::ErrorText(EEXIST)) return {};
     }
     return {};
 }
@@ -725,7 +727,7 @@ SaveResult SettingsFile::save(const ProductSettings& s, const RunState& run, Num
         fresh->stamp = now;
         if (state.kind == PathKind::Regular) {
             std::string data;
-            if (!ops_->readAll(path_, data)) return failed(std::strerror(errno));
+            if (!ops_->readAll(path_, data)) return failed(files::ErrorText(errno));
             loadProfile(fresh->ini, data);
         }
         parsed_ = std::move(fresh);

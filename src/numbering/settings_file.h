@@ -116,6 +116,7 @@ public:
     // the command line): the next save stores them over the damaged values
     // and units may be numbered again.
     void replaceDamagedGenerators();
+    bool generatorsDamaged() const { return !damagedKeys_.empty(); }
     // The last save that ran did not reach the file.
     bool lastSaveFailed() const { return lastSaveFailed_; }
 

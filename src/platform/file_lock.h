@@ -25,7 +25,7 @@ public:
         Outcome outcome = Outcome::Failed;
         std::unique_ptr<FileLock> lock;   // set when Acquired
         long holderPid = 0;               // Held: the holder's process ID, 0 when unknown
-        std::string reason;               // Failed: why, from the system
+        std::string reason;               // Failed: the lock file's full path and why, from the system
     };
 
     // Locks `lockPath`, creating the file when missing. While another holder

@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
@@ -55,6 +56,14 @@ void writeOwnPid(int fd) {
     }
 }
 
+// The path as the system resolves it from here, so a message names the file
+// whatever folder the program was started in.
+std::string fullPath(const std::string& path) {
+    std::error_code ec;
+    const std::filesystem::path full = std::filesystem::absolute(path, ec);
+    return ec ? path : full.lexically_normal().string();
+}
+
 bool sameFile(const struct stat& a, const struct stat& b) { return a.st_dev == b.st_dev && a.st_ino == b.st_ino; }
 
 // Whether the path still names the open file.
@@ -75,7 +84,7 @@ int openLockFile(const std::string& lockPath, std::string& reason) {
     }
     // The first error is the one that tells (a folder that takes no new
     // files, not the missing file the read-only retry then finds).
-    reason = "cannot open " + lockPath + ": " + std::strerror(first);
+    reason = "cannot open " + fullPath(lockPath) + ": " + std::strerror(first);
     return -1;
 }
 
@@ -119,7 +128,7 @@ FileLock::Attempt FileLock::Acquire(const std::string& lockPath, uint32_t waitMs
         }
         if (errno == EINTR) continue;
         if (errno != EWOULDBLOCK) {
-            a.reason = "cannot lock " + lockPath + ": " + std::strerror(errno);
+            a.reason = "cannot lock " + fullPath(lockPath) + ": " + std::strerror(errno);
             ::close(fd);
             return a;
         }

@@ -1,6 +1,8 @@
 #ifdef _WIN32
 #include "platform/file_lock.h"
 
+#include "platform/windows_text.h"
+
 #include <windows.h>
 
 #include <cstdlib>
@@ -15,16 +17,7 @@ namespace {
 
 constexpr uint32_t kRetryMs = 100;
 
-std::string lastErrorText() {
-    char* text = nullptr;
-    const DWORD code = GetLastError();
-    FormatMessageA(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-                   nullptr, code, 0, reinterpret_cast<char*>(&text), 0, nullptr);
-    std::string out = text ? text : ("error " + std::to_string(code));
-    if (text) LocalFree(text);
-    while (!out.empty() && (out.back() == '\n' || out.back() == '\r' || out.back() == '.')) out.pop_back();
-    return out;
-}
+std::string lastErrorText() { return SystemErrorText(GetLastError()); }
 
 // The lock covers byte 0 only; the process ID is written from byte 1 on, so
 // a refused process can still read it (a locked range cannot be read).
@@ -61,8 +54,9 @@ FileLock::~FileLock() {
 bool FileLock::stillHeld(std::string& why) const {
     // The same file: the same volume and the same file index.
     BY_HANDLE_FILE_INFORMATION held{}, named{};
-    const HANDLE byName = CreateFileA(path_.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                                      OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    const HANDLE byName =
+        CreateFileW(WideFromUtf8(path_).c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                    OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     bool same = false;
     if (byName != INVALID_HANDLE_VALUE) {
         same = handle_ && GetFileInformationByHandle(handle_->file, &held) &&
@@ -77,10 +71,13 @@ bool FileLock::stillHeld(std::string& why) const {
 
 FileLock::Attempt FileLock::Acquire(const std::string& lockPath, uint32_t waitMs, Clock& clock) {
     Attempt a;
-    const HANDLE file = CreateFileA(lockPath.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                                    nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    // Without FILE_SHARE_DELETE: nobody can remove or replace the file
+    // while it is open.
+    const HANDLE file = CreateFileW(WideFromUtf8(lockPath).c_str(), GENERIC_READ | GENERIC_WRITE,
+                                    FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL,
+                                    nullptr);
     if (file == INVALID_HANDLE_VALUE) {
-        a.reason = lastErrorText();
+        a.reason = "cannot open " + lockPath + ": " + lastErrorText();
         return a;
     }
     const uint32_t start = clock.GetTickCount();
@@ -95,7 +92,7 @@ FileLock::Attempt FileLock::Acquire(const std::string& lockPath, uint32_t waitMs
             return a;
         }
         if (GetLastError() != ERROR_LOCK_VIOLATION) {
-            a.reason = lastErrorText();
+            a.reason = "cannot lock " + lockPath + ": " + lastErrorText();
             CloseHandle(file);
             return a;
         }

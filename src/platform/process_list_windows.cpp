@@ -3,6 +3,8 @@
 
 #include "platform/process_list.h"
 
+#include "platform/windows_text.h"
+
 #include <windows.h>
 #include <tlhelp32.h>
 
@@ -14,9 +16,9 @@ std::string FullExePath(DWORD pid) {
     std::string path;
     HANDLE h = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, pid);
     if (!h) return path;
-    char buf[MAX_PATH * 4];
-    DWORD size = sizeof buf;
-    if (QueryFullProcessImageNameA(h, 0, buf, &size)) path.assign(buf, size);
+    wchar_t buf[MAX_PATH * 4];
+    DWORD size = MAX_PATH * 4;
+    if (QueryFullProcessImageNameW(h, 0, buf, &size)) path = Utf8FromWide(std::wstring_view(buf, size));
     CloseHandle(h);
     return path;
 }
@@ -51,9 +53,9 @@ std::string UserOf(DWORD pid) {
 int64_t GetCurrentProcessId() { return static_cast<int64_t>(::GetCurrentProcessId()); }
 
 std::string GetOwnExeName() {
-    char buf[MAX_PATH * 4];
-    const DWORD n = GetModuleFileNameA(nullptr, buf, sizeof buf);
-    std::string path(buf, n);
+    wchar_t buf[MAX_PATH * 4];
+    const DWORD n = GetModuleFileNameW(nullptr, buf, MAX_PATH * 4);
+    const std::string path = Utf8FromWide(std::wstring_view(buf, n));
     const auto slash = path.find_last_of("/\\");
     return slash == std::string::npos ? path : path.substr(slash + 1);
 }

@@ -1,6 +1,7 @@
 // Starting a program on POSIX systems.
 #include "platform/process.h"
 
+#include <cstdlib>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -29,6 +30,18 @@ std::string HostName() {
     char name[256] = {};
     if (gethostname(name, sizeof name - 1) != 0) return {};
     return name;
+}
+
+std::vector<std::string> ProgramArguments(int argc, char** argv) {
+    return argc > 1 ? std::vector<std::string>(argv + 1, argv + argc) : std::vector<std::string>{};
+}
+
+void UseUtf8Console() {}
+
+std::optional<std::string> EnvironmentValue(const std::string& name) {
+    const char* value = std::getenv(name.c_str());
+    if (!value) return std::nullopt;
+    return std::string(value);
 }
 
 } // namespace kestrelon

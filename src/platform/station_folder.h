@@ -3,7 +3,7 @@
 // shell start keeps the folder it was started in; a start from the desktop
 // menu (whose entry sets KESTRELON_STATION=desktop) would land wherever the
 // desktop runs programs, so it moves into a folder of the user's own,
-// made on the first start.
+// made on the first start. Paths are UTF-8.
 
 #include <functional>
 #include <string>
@@ -13,10 +13,16 @@ namespace kestrelon {
 // Looks an environment variable up; null when it is not set.
 using EnvironmentLookup = std::function<const char*(const char*)>;
 
+// The station folder of this system (one of the two below).
+std::string StationFolderPath(const EnvironmentLookup& env);
 // $XDG_DATA_HOME/kestrelon, or $HOME/.local/share/kestrelon when
 // XDG_DATA_HOME is unset, empty or relative. Empty when there is no HOME
 // either.
-std::string StationFolderPath(const EnvironmentLookup& env);
+std::string PosixStationFolderPath(const EnvironmentLookup& env);
+// %LOCALAPPDATA%\kestrelon, or %USERPROFILE%\AppData\Local\kestrelon when
+// LOCALAPPDATA is unset, empty or relative. Empty when there is no
+// USERPROFILE either.
+std::string WindowsStationFolderPath(const EnvironmentLookup& env);
 
 struct StationFolder {
     bool entered = false;   // the current folder is now the station folder

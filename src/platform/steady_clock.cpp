@@ -1,5 +1,7 @@
 #include "platform/steady_clock.h"
 
+#include "platform/calendar.h"
+
 #include <algorithm>
 #include <chrono>
 #include <ctime>
@@ -17,29 +19,18 @@ uint64_t steadyNs() {
                                      std::chrono::steady_clock::now().time_since_epoch())
                                      .count());
 }
-
-// The system's sleep overshoots by a tenth of a millisecond or so; over the
-// hundreds of waits of a production cycle that adds up. Sleep most of the
-// way, then yield until the deadline.
-void preciseWait(std::chrono::microseconds d) {
-    using namespace std::chrono;
-    const auto deadline = steady_clock::now() + d;
-    constexpr auto margin = microseconds(300);
-    if (d > margin) std::this_thread::sleep_for(d - margin);
-    while (steady_clock::now() < deadline) std::this_thread::yield();
-}
 } // namespace
 
 SteadyClock::SteadyClock() : originNs_(steadyNs()) {}
 
 void SteadyClock::Sleep(uint32_t ms) {
     countSleep(ms);
-    preciseWait(std::chrono::milliseconds(ms));
+    PreciseWait(std::chrono::milliseconds(ms));
 }
 
 uint64_t SteadyClock::nowMicros() { return (steadyNs() - originNs_) / 1000; }
 
-void SteadyClock::spendMicros(uint64_t us) { preciseWait(std::chrono::microseconds(us)); }
+void SteadyClock::spendMicros(uint64_t us) { PreciseWait(std::chrono::microseconds(us)); }
 
 LocalDateTime SteadyClock::localNow() { return systemLocalNow(); }
 
@@ -90,11 +81,13 @@ std::unique_ptr<DescriptorWatch> SteadyClock::watchReadable(int fd, std::functio
 LocalDateTime systemLocalNow() {
     const auto now = std::chrono::system_clock::now();
     const std::time_t secs = std::chrono::system_clock::to_time_t(now);
-    std::tm tm{};
+    std::tm tm{}, utc{};
 #ifdef _WIN32
     localtime_s(&tm, &secs);
+    gmtime_s(&utc, &secs);
 #else
     localtime_r(&secs, &tm);
+    gmtime_r(&secs, &utc);
 #endif
     LocalDateTime t;
     t.year = tm.tm_year + 1900;
@@ -103,13 +96,12 @@ LocalDateTime systemLocalNow() {
     t.hour = tm.tm_hour;
     t.minute = tm.tm_min;
     t.second = tm.tm_sec;
-#ifdef _WIN32
-    long bias = 0;
-    _get_timezone(&bias);   // seconds west of UTC, without daylight saving
-    t.utcOffsetMinutes = static_cast<int>(-bias / 60) + (tm.tm_isdst > 0 ? 60 : 0);
-#else
-    t.utcOffsetMinutes = static_cast<int>(tm.tm_gmtoff / 60);
-#endif
+    // The offset, daylight saving included, as the difference of the two
+    // readings of the same instant (tm_gmtoff is not everywhere).
+    const auto minutesOf = [](const std::tm& x) {
+        return (daysFromCivil(x.tm_year + 1900, x.tm_mon + 1, x.tm_mday) * 24 + x.tm_hour) * 60 + x.tm_min;
+    };
+    t.utcOffsetMinutes = static_cast<int>(minutesOf(tm) - minutesOf(utc));
     t.millisecond = static_cast<int>(
         std::chrono::duration_cast<std::chrono::milliseconds>(now.time_since_epoch()).count() % 1000);
     return t;

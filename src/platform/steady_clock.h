@@ -2,6 +2,7 @@
 // Real time for front ends without a window system (the command line):
 // sleeps for real, and its pump fires the headless timers.
 
+#include "platform/precise_wait.h"
 #include "platform/scheduled_clock.h"
 
 #include <functional>
@@ -28,6 +29,7 @@ public:
     };
 
 private:
+    FineTimerResolution resolution_;
     uint64_t originNs_;
     std::vector<std::shared_ptr<Watched>> watched_;
 };

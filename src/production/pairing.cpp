@@ -104,7 +104,7 @@ void Pairing::tmrSoftBindTimer() {
             return;
         }
     }
-    if (p.BindTicks == 16) finish(0x06, false);   // "Connect Fail"
+    if (p.BindTicks == kTimeoutTicks) finish(0x06, false);   // "Connect Fail"
 }
 
 } // namespace kestrelon

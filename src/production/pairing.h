@@ -17,6 +17,10 @@ namespace kestrelon {
 
 class Pairing {
 public:
+    // A bind gives up after this many ticks of tmrSoftBind, one a second.
+    static constexpr int kTimeoutTicks = 16;
+    static constexpr uint32_t kTickMs = 1000;
+
     struct Parts {
         Transport& transport;
         CommandSet& commands;

@@ -1,5 +1,7 @@
 #include "production/production_log.h"
 
+#include "platform/native_path.h"
+
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -15,13 +17,13 @@ std::string withoutDashes(std::string s) {
 
 void ProductionLog::createFolder() const {
     std::error_code ec;
-    std::filesystem::create_directory(std::filesystem::path(dir_) / "Log", ec);
+    std::filesystem::create_directory(NativePath(dir_) / "Log", ec);
 }
 
 std::string ProductionLog::filePath(const LocalDateTime& d) const {
     char name[32];
     std::snprintf(name, sizeof name, "%04d-%02d-%02d.txt", d.year, d.month, d.day);
-    return (std::filesystem::path(dir_) / "Log" / name).string();
+    return Utf8Path(NativePath(dir_) / "Log" / name);
 }
 
 std::string ProductionLog::formatLine(const LocalDateTime& t, const std::string& rfId, const std::string& rxSn,
@@ -36,7 +38,7 @@ bool ProductionLog::append(Clock& clock, const std::string& rfId, const std::str
                            std::string& error) const {
     const std::string line = formatLine(clock.localNow(), rfId, rxSn, txSn);
     const std::string path = filePath(clock.localNow());
-    std::ofstream out(path, std::ios::binary | std::ios::app);
+    std::ofstream out(NativePath(path), std::ios::binary | std::ios::app);
     out << line << "\r\n";
     out.close();
     if (!out) {

@@ -1,9 +1,11 @@
 #include "production/production_run.h"
 
 #include "device/eeprom_map.h"
+#include "platform/native_path.h"
 #include "platform/process.h"
 #include "production/production_log.h"
 #include "production/record_file.h"
+#include "production/unit_info.h"
 
 #include <cstdio>
 #include <filesystem>
@@ -74,7 +76,27 @@ void ProductionRun::tmrIsTxLinkTimer() {
     }
     if (run.RunBusy) return;
     WindowTimers::set(p_.timers.tmrIsTxLink, true);
-    if (run.AutoRun && p_.devices->ledTX.Value && run.NotYetActivated == 0) btnGoClick();
+    if (run.AutoRun && p_.devices->ledTX.Value && run.NotYetActivated == 0) autoGo();
+}
+
+// An automatic start that was refused is not tried again while its cause
+// stands (a receiver plugged or a settings file writable again changes
+// it): the cause was told once and stays on the window.
+void ProductionRun::autoGo() {
+    if (!toldRefusal_.empty() && refusal() == toldRefusal_) {
+        p_.result.edit([this](ResultArea& r) { r.unitInfo = UnitInfoText(unit_); });
+        return;
+    }
+    btnGoClick();
+}
+
+std::string ProductionRun::refusal() {
+    const bool mouseDark = !p_.devices->ledTX.Value, dongleDark = !p_.devices->ledRX.Value;
+    if (mouseDark || dongleDark) return CheckDeviceText(p_.language, mouseDark, dongleDark);
+    const SettingsStatus keepable = p_.numbers.readyForUnit();
+    if (keepable.ok) return {};
+    unit_.retryLater = keepable.retryLater;
+    return keepable.message.empty() ? "The settings file cannot keep the unit's numbers" : keepable.message;
 }
 
 void ProductionRun::btnGoClick() {
@@ -89,24 +111,19 @@ void ProductionRun::btnGoClick() {
 
     // A dark lamp, numbers that cannot be kept or a record that cannot be
     // written: the unit is refused before anything reaches a device.
-    const bool mouseDark = !p_.devices->ledTX.Value, dongleDark = !p_.devices->ledRX.Value;
-    std::string refusal;
-    if (mouseDark || dongleDark) {
-        refusal = CheckDeviceText(p_.language, mouseDark, dongleDark);
-    } else if (const SettingsStatus ready = p_.numbers.readyForUnit(); !ready.ok) {
-        refusal = ready.message;
-        unit_.retryLater = ready.retryLater;
-    } else if (!beginUnit()) {
-        refusal = unit_.reason;
-    }
-    if (!refusal.empty()) {
-        p_.messages.warning(refusal);
+    std::string text = refusal();
+    if (text.empty() && !beginUnit()) text = unit_.reason;
+    if (!text.empty()) {
+        p_.messages.warning(text);
         WindowTimers::set(p_.timers.DetectHIDDeviceCounter, true);
         p_.run.RunBusy = false;
         unit_.refused = true;
-        unit_.reason = refusal;
+        unit_.reason = text;
+        toldRefusal_ = text;
+        p_.result.edit([this](ResultArea& r) { r.unitInfo = UnitInfoText(unit_); });
         return;
     }
+    toldRefusal_.clear();
 
     p_.devices.edit([](DeviceStatus& d) { d.btnGoEnabled = false; });
     WindowTimers::set(p_.timers.tmrIsTxLink, false);
@@ -115,13 +132,16 @@ void ProductionRun::btnGoClick() {
     inCycle_ = false;
     WindowTimers::set(p_.timers.tmrIsTxLink, false);   // the keyboard bind may have started it
 
-    p_.result.edit([&](ResultArea& r) { r.edtCaliTime = unit_.elapsed; });
+    p_.result.edit([&](ResultArea& r) {
+        r.edtCaliTime = unit_.elapsed;
+        r.unitInfo = UnitInfoText(unit_);
+    });
     p_.loop.ProcessMessages();
     p_.run.AwaitNewDongle = true;
 
     if (p_.options->CallMERO && p_.run.RunPassed && p_.companion.startProgram) {
         const std::string companion =
-            (std::filesystem::path(p_.companion.currentDirectory) / "MERO_RF_auto.exe").string();
+            Utf8Path(NativePath(p_.companion.currentDirectory) / "MERO_RF_auto.exe");
         if (FileExists(companion)) p_.companion.startProgram(companion);
     }
     WindowTimers::set(p_.timers.DetectHIDDeviceCounter, true);
@@ -137,11 +157,11 @@ void ProductionRun::btnGoClick() {
 
 std::string ProductionRun::recordPath() const {
     if (!p_.companion.recordFile.empty())
-        return (std::filesystem::path(p_.companion.currentDirectory) / p_.companion.recordFile).string();
+        return Utf8Path(NativePath(p_.companion.currentDirectory) / NativePath(p_.companion.recordFile));
     const std::string& set = p_.options->RecordFile;
     if (set.empty()) return p_.companion.defaultRecordFile;
     if (set == kRecordFileOff) return {};
-    return (std::filesystem::path(p_.companion.currentDirectory) / set).string();
+    return Utf8Path(NativePath(p_.companion.currentDirectory) / NativePath(set));
 }
 
 // What the unit is, before anything happens to it.

@@ -99,6 +99,10 @@ public:
     static uint8_t RfPowerCode(int item);
 
 private:
+    // Why Go may not start now (a dark lamp, numbers that could not be
+    // kept); empty when it may.
+    std::string refusal();
+    void autoGo();
     bool check(const char* step);
     void progress(int n);
     bool fillMouseImage();
@@ -124,6 +128,7 @@ private:
     ReservedNumbers numbers_;
     bool reserved_ = false;
     uint8_t idBytes_[6] = {};
+    std::string toldRefusal_;   // the cause of the last refused Go, told once
 };
 
 } // namespace kestrelon

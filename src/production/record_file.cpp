@@ -1,18 +1,12 @@
 #include "production/record_file.h"
 
 #include "platform/calendar.h"
+#include "platform/file_system.h"
 
 #include <cerrno>
 #include <cstdio>
-#include <cstring>
 #include <nlohmann/json.hpp>
 #include <random>
-
-#ifdef _WIN32
-#include <io.h>
-#else
-#include <unistd.h>
-#endif
 
 namespace kestrelon {
 
@@ -81,20 +75,15 @@ std::string RecordFile::OutcomeLine(const UnitRecord& u, const RecordOrigin& ori
 
 bool RecordFile::append(const std::string& text, std::string& why) const {
     const std::string line = text + "\n";
-    std::FILE* f = std::fopen(path_.c_str(), "ab");
-    if (!f) {
-        why = "Unable to write the unit record to " + path_ + ": " + std::strerror(errno);
+    const int fd = files::OpenForAppending(path_, true);
+    if (fd < 0) {
+        why = "Unable to write the unit record to " + path_ + ": " + files::ErrorText(errno);
         return false;
     }
-    bool ok = std::fwrite(line.data(), 1, line.size(), f) == line.size() && std::fflush(f) == 0;
-#ifdef _WIN32
-    ok = ok && _commit(_fileno(f)) == 0;
-#else
-    ok = ok && fdatasync(fileno(f)) == 0;   // the data and the new length; times do not matter
-#endif
+    bool ok = files::WriteAll(fd, line) && files::FlushData(fd);   // the data and the new length
     const int err = errno;
-    ok = std::fclose(f) == 0 && ok;
-    if (!ok) why = "Unable to write the unit record to " + path_ + ": " + std::strerror(err);
+    ok = files::Close(fd) && ok;
+    if (!ok) why = "Unable to write the unit record to " + path_ + ": " + files::ErrorText(err);
     return ok;
 }
 

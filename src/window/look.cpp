@@ -30,7 +30,8 @@ void ApplyToolLook(QApplication& app) {
         "QGroupBox::title:disabled { color: #8a9098; }"
         "QPushButton#btnGo { font-size: 22px; font-weight: bold; }"
         "QLabel#lblResult { font-size: 40px; font-weight: bold; }"
-        "QLabel#lblHotKey { color: #4a5563; }"));
+        "QLabel#lblHotKey { color: #4a5563; }"
+        "QLabel#lblAutoRun { color: #2f6db5; font-weight: bold; }"));
 }
 
 } // namespace kestrelon

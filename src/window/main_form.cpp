@@ -61,6 +61,16 @@ void TForm1::fillLists() {
         box->addItems(fnItems);
         box->setCurrentIndex(-1);   // shows "Empty"
     }
+    // A Fn box without a selection shows its placeholder where the form
+    // shows a text: drawn as an item's text is, dark while the box can be
+    // used and grey while it is locked.
+    for (QComboBox* box : findChildren<QComboBox*>()) {
+        if (!box->objectName().startsWith(QLatin1String("Fn"), Qt::CaseInsensitive)) continue;
+        QPalette p = box->palette();
+        for (QPalette::ColorGroup g : {QPalette::Active, QPalette::Inactive, QPalette::Disabled})
+            p.setColor(g, QPalette::PlaceholderText, p.color(g, QPalette::ButtonText));
+        box->setPalette(p);
+    }
 }
 
 void TForm1::setPictures() {
@@ -158,12 +168,16 @@ void TForm1::setResultLook(ResultLook look) {
 }
 
 bool TForm1::eventFilter(QObject* watched, QEvent* event) {
-    if (event->type() == QEvent::KeyPress && static_cast<QKeyEvent*>(event)->key() == Qt::Key_PageDown) {
-        // A key travels from the focused control up to its parents; act once,
-        // when it reaches the first of them.
-        QWidget* first = QApplication::focusWidget();
+    const QEvent::Type type = event->type();
+    if ((type == QEvent::KeyPress || type == QEvent::KeyRelease || type == QEvent::ShortcutOverride) &&
+        static_cast<QKeyEvent*>(event)->key() == Qt::Key_PageDown) {
         auto* w = qobject_cast<QWidget*>(watched);
-        if (w && w->window() == this && w == (first ? first : this) && ui_->btnGo->isEnabled()) emit goHotKey();
+        if (w && w->window() == this) {
+            // Page Down is the line's hot key: it starts Go and reaches no
+            // control (a spin box would step, a list would change its item).
+            if (type == QEvent::KeyPress && ui_->btnGo->isEnabled()) emit goHotKey();
+            return true;
+        }
     }
     return QWidget::eventFilter(watched, event);
 }

@@ -66,7 +66,7 @@ public:
 
 signals:
     // Page Down was pressed while btnGo is enabled, whichever control of the
-    // window had the focus. The key still reaches that control.
+    // window had the focus. The key reaches no control.
     void goHotKey();
     // A double-click on the logo that shows (imgLogo or imgCust).
     void logoDoubleClicked();

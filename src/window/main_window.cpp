@@ -12,6 +12,7 @@
 #include <QMessageBox>
 #include <QMovie>
 #include <QPainter>
+#include <QScreen>
 #include <QSocketNotifier>
 #include <QTimer>
 
@@ -48,12 +49,20 @@ void SetText(QLineEdit* e, const std::string& s) {
 }
 
 // A message box with a line round it, so it stands apart from the window
-// it covers even where no window manager draws a frame.
+// it covers even where no window manager draws a frame. Before the window
+// shows (a start-up message) it stands in the middle of the screen, not
+// over the place the hidden window has not yet taken.
 class FramedBox : public QMessageBox {
 public:
     using QMessageBox::QMessageBox;
+    bool centreOnScreen = false;
 
 protected:
+    void showEvent(QShowEvent* e) override {
+        QMessageBox::showEvent(e);
+        if (const QScreen* screen = QGuiApplication::primaryScreen(); screen && centreOnScreen)
+            move(screen->geometry().center() - rect().center());
+    }
     void paintEvent(QPaintEvent* e) override {
         QMessageBox::paintEvent(e);
         QPainter p(this);
@@ -77,6 +86,7 @@ public:
         box.setObjectName(kind == MessageKind::Warning ? QStringLiteral("dlgError")
                           : kind == MessageKind::Pairing ? QStringLiteral("dlgBind")
                                                          : QStringLiteral("dlgMessage"));
+        box.centreOnScreen = !parent_.isVisible();
         box.exec();
     }
 
@@ -89,11 +99,17 @@ void EndAtOnce(int code) {
     std::_Exit(code);
 }
 
+void TellStderr(const std::string& text) {
+    std::fprintf(stderr, "kestrelon-mfg: %s\n", text.c_str());
+    std::fflush(stderr);
+}
+
 } // namespace
 
 MainWindow::MainWindow(Station& station, Setup setup)
     : st_(station), setup_(std::move(setup)), form_(std::make_unique<TForm1>()) {
     if (!setup_.endProcess) setup_.endProcess = EndAtOnce;
+    if (!setup_.tell) setup_.tell = TellStderr;
     settings_ = std::make_unique<SettingsSide>(*form_, st_);
     sink_ = std::make_unique<DialogSink>(*form_);
 }
@@ -110,7 +126,11 @@ SettingsStatus MainWindow::FormCreate() {
     const SettingsStatus started = st_.StartUp([this](int step) { windowStep(step); });
     // A settings file that another copy holds or that cannot be read: told,
     // and no unit may be programmed. A damaged file's copy is told too.
-    if (!started.message.empty()) st_.messages.warning(started.message);
+    // Standard error first: the box waits for somebody to press OK.
+    if (!started.message.empty()) {
+        setup_.tell(started.message);
+        st_.messages.warning(started.message);
+    }
     return started;
 }
 
@@ -120,6 +140,10 @@ void MainWindow::windowStep(int step) {
     switch (step) {
     case 2: tempId_ = DrawTempID(); break;
     case 7: form_->setWindowTitle(Text(MainWindowTitle(tempId_))); break;
+    case 9:
+        // Started with an argument: units start without a key press; say so.
+        ui.lblAutoRun->setVisible(st_.run.AutoRun);
+        break;
     case 10:
         if (setup_.singleInstance) setup_.singleInstance();
         break;
@@ -243,7 +267,10 @@ void MainWindow::drawDevices() {
 
     SetCaption(ui.btnCombo_Cmd_Soft_Bind_SW, Text(st_.ui.language.text(d.btnConnectCaptionId)));
     enable(ui.btnCombo_Cmd_Soft_Bind_SW, d.btnConnectEnabled);
-    enable(ui.btnGo, d.btnGoEnabled);
+    // The link check inside a cycle lights Go again while the cycle still
+    // runs (up to 16 s of keyboard binding); Go does nothing then, so it
+    // does not look as if it would.
+    enable(ui.btnGo, d.btnGoEnabled && !st_.production.running());
     // "Keyboard Binding" follows the RX type: the settings side shows it.
 }
 
@@ -270,6 +297,12 @@ void MainWindow::drawResult() {
     SetText(ui.edtTX_SN, r.edtTX_SN);
     SetText(ui.edtRX_SN, r.edtRX_SN);
     SetText(ui.edtCaliTime, r.edtCaliTime);
+    // Why the unit failed or what it got, on the strip along the bottom.
+    QProgressBar* strip = ui.pbSetTX;
+    QString info = Text(r.unitInfo);
+    strip->setToolTip(info);
+    strip->setFormat(info.replace(QLatin1Char('%'), QLatin1String("%%")));
+    strip->setTextVisible(!info.isEmpty());
 }
 
 void MainWindow::drawProgress() { form_->ui().pbSetTX->setValue(*st_.ui.progress); }

@@ -31,6 +31,10 @@ public:
         std::function<void()> onClosing;
         // Ends the process (default: at once, with the code given).
         std::function<void(int code)> endProcess;
+        // One line for standard error (default: "kestrelon-mfg: " and the
+        // text). A start-up message goes there before its box waits for
+        // OK, so an unattended start leaves a trace.
+        std::function<void(const std::string& text)> tell;
     };
 
     explicit MainWindow(Station& station, Setup setup = {});

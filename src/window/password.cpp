@@ -26,9 +26,12 @@ std::unique_ptr<QInputDialog> MakePasswordDialog(QWidget* parent) {
     auto d = std::make_unique<QInputDialog>(parent);
     d->setWindowTitle(QStringLiteral("Setting"));
     d->setLabelText(QStringLiteral("PASSWORD:"));
-    d->setTextEchoMode(QLineEdit::Password);
-    d->setStyleSheet(QStringLiteral("QLineEdit { lineedit-password-character: 42; }"));   // '*'
+    // Typed characters show as '*'. The edit takes its echo character when
+    // it is made, from the style sheets in force then: with an application
+    // style sheet, a sheet set on the dialog afterwards would not reach it.
+    d->setStyleSheet(QStringLiteral("QLineEdit { lineedit-password-character: 42; }"));
     d->setInputMode(QInputDialog::TextInput);
+    d->setTextEchoMode(QLineEdit::Password);
     d->adjustSize();
     if (const QScreen* screen = QGuiApplication::primaryScreen()) {
         const QSize s = screen->size();

@@ -1,5 +1,7 @@
 #include "app/station.h"
 
+#include "device/hotkey_lists.h"
+
 #include "support/station_bench.h"
 
 #include <gtest/gtest.h>
@@ -35,6 +37,15 @@ TEST(Station, AHotplugEventDetectsTheReceiverOnceItsInterfacesSettled) {
     event();
     b.pumpWhile([&] { return b.devices().ledRX.Value; }, 5000);
     EXPECT_LT(b.clock.GetTickCount() - plugged - toGo, 1000u);
+}
+
+TEST(Station, AFreshStationProgramsTheBatteryLevelItsBoxShows) {
+    test::StationBench b;   // no settings file
+    b.startUp();
+    EXPECT_EQ(b.st->ui.options->BatteryLevel, kBatteryDefault);
+    ASSERT_TRUE(b.plugAndDetect());
+    ASSERT_TRUE(b.go().passed);
+    EXPECT_EQ(b.pair->mouseEeprom()[0x1A], BatteryLevelList[kBatteryDefault].level);
 }
 
 } // namespace

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <optional>
+
 using namespace kestrelon;
 using kestrelon::test::DeviceRig;
 
@@ -59,7 +61,7 @@ TEST_F(EepromPage, WithoutDongleReadsEmptyTheEditAndWritesStageNothing) {
     r.cmd.btnEEPROM_R_00Click("btnEEPROM_R_17");
     EXPECT_EQ(r.eng.edtEEPROM_17.text(), "");
     r.cmd.btnEEPROM_R_20Click();
-    EXPECT_EQ(r.ui.options->StringDesc, "");
+    EXPECT_EQ(r.ui.options->StringDesc, "AB1");   // kept, as the VID and PID boxes are
     EXPECT_EQ(r.transfers(), 0u);
     EXPECT_FALSE(r.transport.CommFailed);
 }
@@ -161,23 +163,32 @@ TEST_F(EepromPage, StringDescriptorRoundTripKeepsLatin1) {
     EXPECT_EQ(r.ui.options->StringDesc, "Caf\xC3\xA9 Mouse");
 }
 
-TEST_F(EepromPage, ErasedOrUnreadableLengthReadsAsEmpty) {
-    // Erased words would otherwise give 46 characters of 0xFF.
-    r.ui.options.edit([&](ProductSettings& o) { o.StringDesc = "old"; });
-    r.trace.clear();
-    r.cmd.btnEEPROM_R_20Click();
-    EXPECT_EQ(r.ui.options->StringDesc, "");
-    EXPECT_EQ(r.eng.edtEEPROM_19.text(), "FF");
-    EXPECT_EQ(r.countSent("01 03 14"), 0);   // no character word is read
-
-    dongle()[19] = 0x08F7;
-    sim::Faults f;
-    f.noAnswerFrom = 1;
-    r.pair->armFaults(f);
-    r.ui.options.edit([&](ProductSettings& o) { o.StringDesc = "old"; });
-    r.cmd.btnEEPROM_R_20Click();
-    EXPECT_EQ(r.ui.options->StringDesc, "");
-    EXPECT_TRUE(r.transport.CommFailed);
+TEST_F(EepromPage, AnUnreadableDescriptorKeepsTheBoxAndSaysSo) {
+    // Erased words would otherwise give 46 characters of 0xFF; an erased
+    // receiver must not empty the product's descriptor either.
+    struct Case {
+        const char* what;
+        uint16_t lengthWord;
+        std::optional<uint64_t> noAnswerFrom;
+        bool readsCharacters;
+    };
+    for (const Case& c : {Case{"erased", 0xFFFF, {}, false}, Case{"length unreadable", 0x08F7, 1, false},
+                          Case{"character unreadable", 0x08F7, 2, true}}) {
+        SCOPED_TRACE(c.what);
+        dongle()[19] = c.lengthWord;
+        sim::Faults f;
+        f.noAnswerFrom = c.noAnswerFrom;
+        r.pair->armFaults(f);
+        r.ui.options.edit([&](ProductSettings& o) { o.StringDesc = "old"; });
+        r.recorded.clear();
+        r.trace.clear();
+        r.cmd.btnEEPROM_R_20Click();
+        EXPECT_EQ(r.ui.options->StringDesc, "old");
+        EXPECT_EQ(r.recorded.messages.size(), 1u);
+        if (!c.readsCharacters) {
+            EXPECT_EQ(r.countSent("01 03 14"), 0);
+        }
+    }
 }
 
 } // namespace

@@ -7,8 +7,13 @@
 #include <gtest/gtest.h>
 
 #include <random>
-#include <sys/stat.h>
 #include <unistd.h>
+
+#ifdef _WIN32
+#include <windows.h>
+#else
+#include <sys/stat.h>
+#endif
 
 namespace kestrelon {
 namespace {
@@ -183,26 +188,34 @@ TEST_F(SettingsFileTest, TheLockFollowsTheFileNotItsNames) {
     writeIni("Delay=1\r\n");
     // Two names of one file would take two lock files.
     const std::string other = dir.file("other.ini");
-    ASSERT_EQ(::link(path.c_str(), other.c_str()), 0);
+    std::filesystem::create_hard_link(path, other);
     const SettingsStatus linked = file.lock(0);
     EXPECT_FALSE(linked.ok);
     EXPECT_NE(linked.message.find("2 names"), std::string::npos) << linked.message;
-    ::unlink(other.c_str());
+    std::filesystem::remove(other);
     ASSERT_TRUE(file.lock(0).ok);
     load();
     EXPECT_TRUE(file.unitsBlocked().ok);
-    ASSERT_EQ(::link(path.c_str(), other.c_str()), 0);
+    std::filesystem::create_hard_link(path, other);
     EXPECT_FALSE(file.unitsBlocked().ok);
-    ::unlink(other.c_str());
+    std::filesystem::remove(other);
 
+#ifdef _WIN32
+    // Windows keeps a lock file that is open from being removed at all.
+    std::error_code ec;
+    EXPECT_FALSE(std::filesystem::remove(path + ".lock", ec));
+    EXPECT_TRUE(file.unitsBlocked().ok);
+#else
     // The lock file removed (or replaced) while held: a second copy could
     // lock the new one, so this one stops numbering.
     std::filesystem::remove(path + ".lock");
     const SettingsStatus lost = file.unitsBlocked();
     EXPECT_FALSE(lost.ok);
     EXPECT_NE(lost.message.find(path + ".lock"), std::string::npos) << lost.message;
+#endif
 }
 
+#ifndef _WIN32   // owners and links of POSIX systems
 TEST_F(SettingsFileTest, AnotherUsersLinkIsNotFollowedNorTheirFilesRemoved) {
     if (::geteuid() != 0) GTEST_SKIP() << "needs root to give a file to another user";
     const std::string target = dir.file("elsewhere.ini");
@@ -223,6 +236,7 @@ TEST_F(SettingsFileTest, AnotherUsersLinkIsNotFollowedNorTheirFilesRemoved) {
     ASSERT_TRUE(file.lock(0).ok);
     EXPECT_TRUE(std::filesystem::exists(foreign));
 }
+#endif
 
 TEST_F(SettingsFileTest, DeviceSectionFillsSlotsSevenToTwenty) {
     devices.fill(KnownDevice{1, 1});
@@ -346,8 +360,10 @@ TEST_F(SettingsFileTest, FailedSaveAtAnyStepKeepsTheOldFileLoadable) {
 }
 
 TEST_F(SettingsFileTest, ReadOnlyFileIsReportedAndLeftAlone) {
+    namespace fs = std::filesystem;
     writeIni("Delay=5\r\n");
-    ::chmod(path.c_str(), 0444);
+    // On Windows: the read-only attribute.
+    fs::permissions(path, fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
     load();
     EXPECT_TRUE(file.canReplace().ok == false && file.canReplace().message.find(path) != std::string::npos);
     run.NotYetActivated = 0;
@@ -357,7 +373,7 @@ TEST_F(SettingsFileTest, ReadOnlyFileIsReportedAndLeftAlone) {
     EXPECT_TRUE(file.lastSaveFailed());
     EXPECT_EQ(readFile(path), "[TX]\r\nDelay=5\r\n");
 
-    ::chmod(path.c_str(), 0644);
+    fs::permissions(path, fs::perms::owner_write, fs::perm_options::add);
     EXPECT_TRUE(file.canReplace().ok);
     ASSERT_TRUE(save().ok);
     EXPECT_FALSE(file.lastSaveFailed());
@@ -372,23 +388,30 @@ TEST_F(SettingsFileTest, APathThatIsThereButCannotBeReadIsAnErrorAndNeverReplace
     };
     const std::vector<Case> cases{
         {"folder", [&] { fs::create_directory(path); return path; }, "it is a folder"},
-        {"FIFO", [&] { ::mkfifo(path.c_str(), 0644); return path; }, "not a regular file"},
-        {"device", [&] { fs::create_symlink("/dev/null", path); return path; }, "not a regular file"},
         {"missing folder", [&] { return dir.file("gone/TX.ini"); }, "does not exist"},
         {"empty path", [] { return std::string(); }, "no file name"},
+#ifdef _WIN32
+        {"device", [] { return std::string("NUL"); }, "not a regular file"},
+#else
+        {"FIFO", [&] { ::mkfifo(path.c_str(), 0644); return path; }, "not a regular file"},
+        {"device", [&] { fs::create_symlink("/dev/null", path); return path; }, "not a regular file"},
         {"no read permission", [&] { writeIni("Delay=5\r\n"); ::chmod(path.c_str(), 0); return path; },
          "Permission denied"},
+#endif
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         fs::remove_all(path);
+#ifndef _WIN32
         if (std::string(c.name) == "no read permission" && ::geteuid() == 0) continue;   // root reads anyway
+#endif
         const std::string p = c.make();
         const auto type = fs::symlink_status(p).type();
         SettingsFile f(p, ComponentContext{clock, nullptr});
         const LoadResult r = f.load(settings, run, devices, gens);
         EXPECT_FALSE(r.ok);
-        EXPECT_NE(r.message.find("settings file " + p + ":"), std::string::npos) << r.message;
+        // Named in full, with the system's separators.
+        EXPECT_NE(r.message.find("settings file " + FullPath(p) + ":"), std::string::npos) << r.message;
         EXPECT_NE(r.message.find(c.reason), std::string::npos) << r.message;
         EXPECT_FALSE(f.canReplace().ok);
         run.NotYetActivated = 0;
@@ -398,6 +421,24 @@ TEST_F(SettingsFileTest, APathThatIsThereButCannotBeReadIsAnErrorAndNeverReplace
     }
 }
 
+#ifdef _WIN32
+// A file another program holds open without sharing (an editor, a backup
+// tool) can be neither read nor replaced; it is said, and left as it is.
+TEST_F(SettingsFileTest, AFileAnotherProgramHoldsIsReportedAndLeftAlone) {
+    writeIni("Delay=5\r\n");
+    const HANDLE held = CreateFileA(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(held, INVALID_HANDLE_VALUE);
+    const LoadResult r = file.load(settings, run, devices, gens);
+    EXPECT_FALSE(r.ok);
+    EXPECT_NE(r.message.find("in use by another program"), std::string::npos) << r.message;
+    EXPECT_FALSE(file.canReplace().ok);
+    run.NotYetActivated = 0;
+    EXPECT_FALSE(save().ok);
+    CloseHandle(held);
+    EXPECT_EQ(readFile(path), "[TX]\r\nDelay=5\r\n");
+    EXPECT_EQ(dir.entries(), 1u);   // no temporary file left
+}
+#else   // links and permission bits of POSIX systems
 TEST_F(SettingsFileTest, SaveReplacesALinksTargetAndKeepsItsPermissions) {
     namespace fs = std::filesystem;
     fs::create_directory(dir.file("share"));
@@ -418,6 +459,7 @@ TEST_F(SettingsFileTest, SaveReplacesALinksTargetAndKeepsItsPermissions) {
     ASSERT_TRUE(save().ok);
     EXPECT_TRUE(fs::is_symlink(path) && fs::is_regular_file(target));
 }
+#endif
 
 std::string utf16le(const std::string& ascii) {
     std::string out;

@@ -17,8 +17,14 @@ public:
         std::filesystem::create_directories(path_);
     }
     ~TempDir() {
+        // Writable again first: Windows removes no read-only file.
         std::error_code ec;
         std::filesystem::permissions(path_, std::filesystem::perms::owner_all, ec);
+        for (auto it = std::filesystem::recursive_directory_iterator(path_, ec);
+             !ec && it != std::filesystem::recursive_directory_iterator(); it.increment(ec))
+            std::filesystem::permissions(it->path(), std::filesystem::perms::owner_write,
+                                         std::filesystem::perm_options::add | std::filesystem::perm_options::nofollow,
+                                         ec);
         std::filesystem::remove_all(path_, ec);
     }
     std::string file(const std::string& name) const { return (path_ / name).string(); }

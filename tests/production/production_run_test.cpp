@@ -1,4 +1,5 @@
 #include "production/production_run.h"
+#include "production/unit_time.h"
 
 #include "device/hotkey_lists.h"
 #include "support/station_bench.h"
@@ -145,6 +146,29 @@ TEST(ProductionRun, TheMouseMayAnswerAsLateAsTheTwentiethAttempt) {
         EXPECT_EQ(r.passed, passes) << r.reason;
         EXPECT_EQ(*b.st->ui.progress, passes ? 20 : 19);
     }
+}
+
+// The bound a newer copy of the program waits for a unit to end: the
+// cycle, the link check answering at the last of its attempts, a keyboard
+// binding that times out. Measured on the virtual clock (waits only), the
+// longest unit comes close to the bound without passing it.
+TEST(ProductionRun, TheLongestUnitStaysWithinItsBound) {
+    ReadyBench quick;
+    ASSERT_TRUE(quick.ready);
+    ASSERT_TRUE(quick.go().passed);
+    EXPECT_LE(quick.st->production.lastUnit().elapsedMs, kCycleWaitsMs);
+
+    ReadyBench b(sim::PairConfig{.keyboardPresent = false});
+    ASSERT_TRUE(b.ready);
+    b.options([](ProductSettings& o) {
+        o.MouseOnly = false;
+        o.KeyboardBind = true;
+    });
+    answerLate(b, 19 * 8 + 4);
+    const UnitRecord& r = b.go();
+    EXPECT_EQ(r.reason, "the keyboard binding timed out");
+    EXPECT_LE(r.elapsedMs, kLongestUnitMs);
+    EXPECT_GE(r.elapsedMs + 2000, kLongestUnitMs);
 }
 
 TEST(ProductionRun, SerialNumbersOnlyWhenSwitchedOn) {
@@ -316,6 +340,31 @@ TEST(ProductionRun, PageDownDuringTheRunStartsNoSecondCycle) {
     EXPECT_EQ(powerSets, 1);
 }
 
+// The link watch's check pumps messages while it reads the mouse's chip; a
+// Page Down then runs the whole unit inside it. Once the check goes on,
+// the unit is out and its receiver closed: Go must stay off.
+TEST(ProductionRun, AGoInsideTheLinkCheckLeavesGoOffOnceTheUnitIsDone) {
+    ReadyBench b;
+    ASSERT_TRUE(b.ready);
+    b.sim.setTransferMicros(1000);   // so that the pump after the chip read finds the timer due
+    bool armed = false, pressed = false;
+    b.backend.onSet = [&](const CommandFrame& f) {
+        b.sent.push_back(f);
+        if (f[1] == op::RfDirectRegRead && f[3] == operand::ChipRegister && !pressed) armed = true;   // the chip read
+    };
+    auto press = b.clock.createTimer(1, [&] {
+        if (!armed || pressed) return;
+        pressed = true;
+        b.st->production.FormKeyDown(0x22);
+    });
+    press->setEnabled(true);
+    b.st->detection.CheckTxLink();
+    ASSERT_TRUE(pressed);
+    EXPECT_TRUE(b.st->production.lastUnit().passed);
+    EXPECT_FALSE(b.st->link.hasDevice());
+    EXPECT_FALSE(b.devices().btnGoEnabled);
+}
+
 TEST(ProductionRun, AutoRunProgramsEachDongleOnce) {
     ReadyBench b({}, true);
     ASSERT_TRUE(b.ready);
@@ -476,6 +525,55 @@ TEST(ProductionRun, NoUnitStartsWhoseNumbersCouldNotBeKept) {
     EXPECT_NE(second.rxSn, first.rxSn);
     EXPECT_NE(second.rxRfid, first.rxRfid);
     EXPECT_NE(second.txRfid, first.txRfid);
+}
+
+TEST(ProductionRun, AutoRunAfterARefusalWaitsForAChangeAndTellsTheCauseOnce) {
+    auto ops = std::make_shared<DiskFull>();
+    struct Bench : StationBench {
+        explicit Bench(std::shared_ptr<SettingsFileOps> o) : StationBench({}, true, std::move(o)) { startUp(); }
+    } b(ops);
+    ops->full = true;
+    ASSERT_FALSE(b.st->btnWriteSettingClick().ok);   // the disk takes no save
+    b.recorded.clear();
+    ASSERT_TRUE(b.plugAndDetect());
+    b.pumpWhile([] { return true; }, 10000);
+    ASSERT_EQ(b.messageTexts().size(), 1u);
+    EXPECT_EQ(b.result().unitInfo, "Not started: " + b.messageTexts()[0]);
+    EXPECT_TRUE(b.sent.size() > 0 && !b.pair->mouseInAccessMode());
+
+    // Another receiver: the cause still stands; it stays on the window.
+    ASSERT_TRUE(b.nextUnit());
+    b.pumpWhile([] { return true; }, 5000);
+    EXPECT_EQ(b.messageTexts().size(), 1u);
+    EXPECT_EQ(b.result().unitInfo, "Not started: " + b.messageTexts()[0]);
+
+    // The file takes saves again: the unit runs without a key press.
+    ops->full = false;
+    b.pumpWhile([&] { return b.result().lblResult != "PASS"; }, 10000);
+    EXPECT_TRUE(b.st->production.lastUnit().passed);
+    EXPECT_EQ(b.messageTexts().size(), 1u);
+}
+
+TEST(ProductionRun, TheResultAreaSaysWhatTheUnitGotOrWhyItFailed) {
+    ReadyBench pass;
+    ASSERT_TRUE(pass.ready);
+    pass.st->generators.RxSN->setIsSN(true);
+    const UnitRecord& r = pass.go();
+    ASSERT_TRUE(r.passed) << r.reason;
+    EXPECT_EQ(pass.result().unitInfo, "RX SN " + r.rxSn + "    RX ID 123456    TX ID ABCDEF");
+
+    ReadyBench fail(sim::PairConfig{.keyboardPresent = false});
+    ASSERT_TRUE(fail.ready);
+    fail.options([](ProductSettings& o) {
+        o.MouseOnly = false;
+        o.KeyboardBind = true;
+    });
+    EXPECT_FALSE(fail.go().passed);
+    EXPECT_EQ(fail.result().unitInfo, "Failed step: the keyboard binding timed out");
+
+    // Taken out: the next receiver clears it with the verdict.
+    ASSERT_TRUE(fail.nextUnit());
+    EXPECT_EQ(fail.result().unitInfo, "");
 }
 
 TEST(ProductionRun, EveryDeviceFaultEndsInFailGivingBackOnlyTheSerialNumbers) {

@@ -24,7 +24,7 @@ TEST(RecordFile, EveryUnitIsRecordedBeforeItsFirstByteAndAgainWithItsVerdict) {
     b.sequentialIds(0x123456, 0xABCDEF);
     // Records are on unless switched off: beside the settings file.
     const std::string path = b.directory() + "/records.jsonl";
-    ASSERT_EQ(b.st->production.recordPath(), path);
+    ASSERT_EQ(std::filesystem::path(b.st->production.recordPath()), std::filesystem::path(path));
     size_t linesAtFirstSend = 0;
     b.backend.onSet = [&](const CommandFrame& f) {
         if (b.sent.empty()) linesAtFirstSend = lines(path).size();

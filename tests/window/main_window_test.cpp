@@ -1,9 +1,14 @@
 // The window bound to a station on the simulated pair, in real time on the
-// window's own clock.
+// window's own clock. Nothing here waits a fixed time: each test waits for
+// the state it needs (with a generous limit, so a busy machine only makes
+// it slower), and dialogs are answered as they show.
 
 #include "app/title.h"
 #include "frontend/sim_line.h"
+#include "platform/file_lock.h"
 #include "platform/qt/qt_clock.h"
+#include "sim/pair_state_file.h"
+#include "window/arguments.h"
 #include "window/instance_hand_over.h"
 #include "window/language_store.h"
 #include "window/main_window.h"
@@ -13,22 +18,25 @@
 
 #include <QDir>
 #include <QFile>
-#include <QLocalSocket>
 #include <QMessageBox>
 #include <QMovie>
+#include <QPointer>
 #include <QProcess>
 #include <QRandomGenerator>
 #include <QRegularExpression>
+#include <QScreen>
 #include <QTemporaryDir>
 #include <QTest>
-#include <QTimer>
 
 #include <csignal>
+#include <functional>
 #include <memory>
 
 using namespace kestrelon;
 
 namespace {
+
+constexpr int kLimitMs = 60000;   // for what takes a second on a quiet machine
 
 // A station on the simulated line and its window, with the settings file in
 // a folder of the test and the process end recorded instead of done.
@@ -39,6 +47,7 @@ struct Bench {
     std::unique_ptr<Station> st;
     std::unique_ptr<MainWindow> window;
     int endedWith = -1;
+    QStringList told;   // the lines for standard error
 
     explicit Bench(const QByteArray& ini = {}, bool autoRun = false) {
         LanguageStore().Save(lkEng);
@@ -53,9 +62,11 @@ struct Bench {
         cfg.settingsPath = iniPath().toStdString();
         cfg.currentDirectory = dir.path().toStdString();
         cfg.autoRun = autoRun;
+        cfg.settingsLockWaitMs = 0;
         st = std::make_unique<Station>(line.backend(), clock, clock, cfg);
         MainWindow::Setup setup;
         setup.endProcess = [this](int code) { endedWith = code; };
+        setup.tell = [this](const std::string& text) { told << QString::fromStdString(text); };
         window = std::make_unique<MainWindow>(*st, setup);
     }
     QString iniPath() const { return dir.filePath(QStringLiteral("TX.ini")); }
@@ -72,23 +83,46 @@ struct Bench {
     bool show() {
         window->form().show();
         window->form().activateWindow();
-        return QTest::qWaitForWindowActive(&window->form());
+        return QTest::qWaitForWindowActive(&window->form(), kLimitMs);
     }
     bool ready() { return ui().ledRX->Value() && ui().ledTX->Value() && ui().btnGo->isEnabled(); }
+    // Both lamps lit and Go enabled: the receiver and its mouse are found.
+    bool waitReady() {
+        return QTest::qWaitFor([this] { return ready(); }, kLimitMs);
+    }
+    // Runs `f` after every change of the window's groups, once the window
+    // has drawn it.
+    void afterEachChange(const std::function<void()>& f) {
+        PresentationModel& m = st->ui;
+        for (Notifier* n : {&m.devices.changed, &m.result.changed, &m.progress.changed}) n->connect(f);
+    }
 };
 
-// Answers the next modal message boxes with OK and keeps "caption|text".
-struct MessageCatcher {
+// Answers each modal dialog as it shows (no polling): keeps
+// "caption|text" and presses OK, or does what `act` says.
+class DialogHook : public QObject {
+public:
     QStringList seen;
-    QTimer timer;
-    MessageCatcher() {
-        QObject::connect(&timer, &QTimer::timeout, [this] {
-            if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
-                seen << box->windowTitle() + QLatin1Char('|') + box->text();
-                box->accept();
-            }
-        });
-        timer.start(20);
+    std::function<void(QDialog&)> act;
+
+    DialogHook() { qApp->installEventFilter(this); }
+    ~DialogHook() override { qApp->removeEventFilter(this); }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        auto* dialog = qobject_cast<QDialog*>(watched);
+        if (event->type() != QEvent::Show || !dialog || !dialog->isModal()) return false;
+        const auto* box = qobject_cast<QMessageBox*>(dialog);
+        seen << dialog->windowTitle() + QLatin1Char('|') + (box ? box->text() : QString());
+        QMetaObject::invokeMethod(
+            dialog,
+            [this, d = QPointer<QDialog>(dialog)] {
+                if (!d) return;
+                if (act) act(*d);
+                else d->accept();
+            },
+            Qt::QueuedConnection);
+        return false;
     }
 };
 
@@ -125,12 +159,14 @@ void MainWindowTest::startUpAndClose() {
     QCOMPARE(ui.gbGo->geometry().bottom() + 1, ui.pbSetTX->y());
     QCOMPARE(ui.pbSetTX->geometry(), QRect(0, 595, 900, 21));
     QVERIFY(ui.Image1->isHidden() && ui.lblResult->text().isEmpty() && ui.gbRX->isHidden());
+    QVERIFY(ui.lblAutoRun->isHidden());
     QCOMPARE(ui.ComboRFPower->currentIndex(), rfPower);
     QCOMPARE(ui.suiButton2->isEnabled(), eraseTx);
     QCOMPARE(b.ini(), ini);   // nothing written before the first activation
+    QVERIFY(b.told.isEmpty());
 
     QVERIFY(b.show());
-    QTRY_VERIFY_WITH_TIMEOUT(b.ready(), 5000);
+    QVERIFY(b.waitReady());
     QCOMPARE(ui.edtVID->text(), QStringLiteral("F3D7"));
     QCOMPARE(ui.edtPID->text(), QStringLiteral("053A"));
     QVERIFY(!ui.imgConnected->isHidden() && ui.imgNoneDev->isHidden());
@@ -145,6 +181,31 @@ void MainWindowTest::startUpAndClose() {
     QVERIFY(b.ini().contains("RFPower=" + QByteArray::number(rfPower)));
     b.line.pair()->settle();
     QVERIFY(!b.line.pair()->mouseInAccessMode());
+}
+
+// A settings file another copy holds: the line reaches standard error
+// before the box waits for OK, and the box stands in the middle of the
+// screen although the window is not shown yet.
+void MainWindowTest::startUpRefusalToldFirstAndCentred() {
+    Bench b;
+    QtClock clock;
+    const FileLock::Attempt holder = FileLock::Acquire(b.iniPath().toStdString() + ".lock", 0, clock);
+    QCOMPARE(holder.outcome, FileLock::Outcome::Acquired);
+    DialogHook hook;
+    QStringList toldBeforeTheBox;
+    QRect box;
+    hook.act = [&](QDialog& d) {
+        toldBeforeTheBox = b.told;
+        box = d.frameGeometry();
+        d.accept();
+    };
+    QVERIFY(!b.window->FormCreate().ok);
+    QCOMPARE(hook.seen.size(), 1);
+    QCOMPARE(toldBeforeTheBox.size(), 1);
+    QVERIFY2(toldBeforeTheBox[0].contains(QStringLiteral("in use by another copy of the program (process ")),
+             qPrintable(toldBeforeTheBox[0]));
+    const QPoint offCentre = box.center() - QGuiApplication::primaryScreen()->geometry().center();
+    QVERIFY2(offCentre.manhattanLength() <= 4, qPrintable(QStringLiteral("%1,%2").arg(offCentre.x()).arg(offCentre.y())));
 }
 
 void MainWindowTest::goRefused_data() {
@@ -166,11 +227,11 @@ void MainWindowTest::goRefused() {
     }
     b.create();
     QVERIFY(b.show());
-    QTRY_VERIFY_WITH_TIMEOUT(b.ui().btnGo->isEnabled(), 5000);
+    QVERIFY(QTest::qWaitFor([&] { return b.ui().btnGo->isEnabled(); }, kLimitMs));
     QCOMPARE(b.ui().ledRX->Value(), receiverAnswers);
-    MessageCatcher catcher;
-    QTest::mouseClick(b.ui().btnGo, Qt::LeftButton);
-    QCOMPARE(catcher.seen, QStringList{message});
+    DialogHook hook;
+    QTest::mouseClick(b.ui().btnGo, Qt::LeftButton);   // returns when the box was answered
+    QCOMPARE(hook.seen, QStringList{message});
     QVERIFY(b.ui().btnGo->isEnabled());
     QVERIFY(b.ui().lblResult->text().isEmpty());
 }
@@ -179,7 +240,7 @@ void MainWindowTest::pageDownPasses() {
     Bench b;
     b.create();
     QVERIFY(b.show());
-    QTRY_VERIFY_WITH_TIMEOUT(b.ready(), 5000);
+    QVERIFY(b.waitReady());
     auto& ui = b.ui();
     QCOMPARE(QApplication::focusWidget(), &b.window->form());   // the window takes the keys at first
     ui.btnCombo_Cmd_Soft_Bind_SW->setFocus();
@@ -198,18 +259,92 @@ void MainWindowTest::pageDownPasses() {
     QVERIFY(b.ini().contains("RXRFIDINFO"));   // the counters were kept
     // Connect, disabled with the focus, left it to the window, not to the next control.
     QCOMPARE(QApplication::focusWidget(), &b.window->form());
-    // The finished unit is taken out; the next pair follows a second later.
+    // The finished unit is taken out; the next pair follows a moment later.
     QVERIFY(!ui.ledRX->Value() && !ui.btnGo->isEnabled());
-    QTRY_VERIFY_WITH_TIMEOUT(b.ready(), 5000);
+    QVERIFY(b.waitReady());
     QCOMPARE(ui.lblResult->text(), QString());
+    QVERIFY(!ui.pbSetTX->isTextVisible());
+}
+
+// Go does nothing while a unit runs, and looks it, also while the keyboard
+// binding waits; afterwards the strip along the bottom tells what the unit
+// got, or the step that failed, in the words of the unit's record.
+void MainWindowTest::goAndTheStrip_data() {
+    QTest::addColumn<bool>("passes");
+    QTest::addColumn<QString>("strip");   // a pattern
+    QTest::newRow("PASS with a keyboard binding") << true << "^RX ID [0-9A-F]{6}    TX ID [0-9A-F]{6}$";
+    QTest::newRow("FAIL") << false << "^Failed step: writing the dongle EEPROM$";
+}
+
+void MainWindowTest::goAndTheStrip() {
+    QFETCH(bool, passes);
+    QFETCH(QString, strip);
+    Bench b(passes ? QByteArray("[TX]\r\nMouseOnly=0\r\nKBind=1\r\n") : QByteArray());
+    b.line.pair()->setKeyboardPresent(true);
+    if (!passes) {
+        sim::Faults f;
+        f.readbackWord = 0x10;
+        b.line.pair()->armFaults(f);
+    }
+    b.create();
+    QVERIFY(b.show());
+    QVERIFY(b.waitReady());
+    auto& ui = b.ui();
+    bool sawWait = false, goLit = false;
+    b.afterEachChange([&] {
+        if (!b.st->production.running()) return;
+        sawWait |= ui.lblResult->text() == QLatin1String("Wait");
+        goLit |= ui.btnGo->isEnabled();
+    });
+    QTest::mouseClick(ui.btnGo, Qt::LeftButton);   // returns when the unit is done
+    const UnitRecord& r = b.st->production.lastUnit();
+    QCOMPARE(r.passed, passes);
+    QCOMPARE(sawWait, passes);
+    QVERIFY(!goLit);
+    QVERIFY(ui.pbSetTX->isTextVisible());
+    QVERIFY2(QRegularExpression(strip).match(ui.pbSetTX->format()).hasMatch(), qPrintable(ui.pbSetTX->format()));
+    if (passes) QVERIFY(ui.pbSetTX->format().contains(QString::fromStdString(r.rfId)));
+    else QVERIFY(ui.pbSetTX->format().endsWith(QString::fromStdString(r.reason)));
 }
 
 void MainWindowTest::autoRunWhenStartedWithArgument() {
     Bench b({}, true);
     b.create();
+    QVERIFY(!b.ui().lblAutoRun->isHidden());
+    QCOMPARE(b.ui().lblAutoRun->text(), QStringLiteral("AUTO"));
     QVERIFY(b.show());
-    QTRY_COMPARE_WITH_TIMEOUT(b.ui().lblResult->text(), QStringLiteral("PASS"), 15000);
+    QVERIFY(QTest::qWaitFor([&] { return b.ui().lblResult->text() == QLatin1String("PASS"); }, kLimitMs));
     QVERIFY(b.st->production.lastUnit().passed);
+}
+
+// --help, -h and --version ask for a text; any other argument, Qt's own
+// options included, asks for automatic runs.
+void MainWindowTest::arguments_data() {
+    QTest::addColumn<QStringList>("args");
+    QTest::addColumn<int>("ask");
+    QTest::addColumn<bool>("autoRun");
+    using Ask = WindowArguments::Ask;
+    QTest::newRow("none") << QStringList{} << int(Ask::Window) << false;
+    QTest::newRow("any word") << QStringList{"auto"} << int(Ask::Window) << true;
+    QTest::newRow("a single dash") << QStringList{"-"} << int(Ask::Window) << true;
+    QTest::newRow("Qt's style option") << QStringList{"-style", "fusion"} << int(Ask::Window) << true;
+    QTest::newRow("--help") << QStringList{"--help"} << int(Ask::Help) << false;
+    QTest::newRow("-h after a word") << QStringList{"auto", "-h"} << int(Ask::Help) << false;
+    QTest::newRow("--version") << QStringList{"--version"} << int(Ask::Version) << false;
+    QTest::newRow("-help is a word") << QStringList{"-help"} << int(Ask::Window) << true;
+}
+
+void MainWindowTest::arguments() {
+    QFETCH(QStringList, args);
+    QFETCH(int, ask);
+    QFETCH(bool, autoRun);
+    std::vector<QByteArray> bytes{"kestrelon-mfg"};
+    for (const QString& a : args) bytes.push_back(a.toLocal8Bit());
+    std::vector<const char*> argv;
+    for (const QByteArray& a : bytes) argv.push_back(a.constData());
+    const WindowArguments w = ReadWindowArguments(static_cast<int>(argv.size()), argv.data());
+    QCOMPARE(int(w.ask), ask);
+    QCOMPARE(w.autoRun, autoRun);
 }
 
 void MainWindowTest::eraseButtonsFollowTheirBoxes() {
@@ -230,17 +365,19 @@ void MainWindowTest::shutdownWaitsForAnErase() {
     Bench b;
     b.create();
     QVERIFY(b.show());
-    QTRY_VERIFY_WITH_TIMEOUT(b.ready(), 5000);
+    QVERIFY(b.waitReady());
     b.st->erase.RX_ErasedClick(true);
+    // Asked to shut down as soon as the erase shows progress.
     int endedDuringErase = -2;
-    QTimer::singleShot(300, [&] {
+    b.st->ui.progress.changed.connect([&] {
+        if (endedDuringErase != -2 || !b.window->busy()) return;
         b.window->RequestShutdown();
         endedDuringErase = b.endedWith;
     });
     QTest::mouseClick(b.ui().suiButton1, Qt::LeftButton);   // returns when the erase is done
     QCOMPARE(endedDuringErase, -1);
     QCOMPARE(b.ui().lblResult->text(), QStringLiteral("RX Erased"));
-    QTRY_COMPARE(b.endedWith, 0);
+    QVERIFY(QTest::qWaitFor([&] { return b.endedWith == 0; }, kLimitMs));
 }
 
 void MainWindowTest::connectShowsItsProgress() {
@@ -248,63 +385,93 @@ void MainWindowTest::connectShowsItsProgress() {
     b.line.pair()->setKeyboardPresent(true);
     b.create();
     QVERIFY(b.show());
-    QTRY_VERIFY_WITH_TIMEOUT(b.ready(), 5000);
+    QVERIFY(b.waitReady());
     auto& ui = b.ui();
-    MessageCatcher catcher;
+    DialogHook hook;
     QTest::mouseClick(ui.btnCombo_Cmd_Soft_Bind_SW, Qt::LeftButton);
     QCOMPARE(ui.btnCombo_Cmd_Soft_Bind_SW->text(), QStringLiteral("&Connecting"));
     QVERIFY(!ui.gifBind->isHidden() && ui.imgConnected->isHidden());
     QCOMPARE(b.window->form().pairingMovie()->state(), QMovie::Running);
 
-    QTRY_COMPARE_WITH_TIMEOUT(catcher.seen, QStringList{QStringLiteral("Connect|Connect Success")}, 10000);
+    QVERIFY(QTest::qWaitFor([&] { return !hook.seen.isEmpty(); }, kLimitMs));
+    QCOMPARE(hook.seen, QStringList{QStringLiteral("Connect|Connect Success")});
     QCOMPARE(ui.btnCombo_Cmd_Soft_Bind_SW->text(), QStringLiteral("&Connect"));
     QVERIFY(ui.gifBind->isHidden() && !ui.imgConnected->isHidden());
     QCOMPARE(b.window->form().pairingMovie()->state(), QMovie::NotRunning);
 }
 
-// Two copies of the program on the simulated pair: the newer one asks the
-// older to shut down, which writes its settings and ends with status 0; the
-// newer one ends the same way on SIGTERM.
+// Two copies of the program on the simulated pair. The older one runs
+// units by itself; `--help` leaves it alone; a newer copy started while it
+// programs a unit waits for the unit and says so; the older one then shuts
+// down through its own path (settings written, status 0), and the newer one
+// ends the same way on SIGTERM, removing its socket.
 void MainWindowTest::twoProcesses() {
-    QTemporaryDir dir;
+    QTemporaryDir dir, runtime;
+    QVERIFY(QFile::setPermissions(runtime.path(), QFileDevice::ReadOwner | QFileDevice::WriteOwner |
+                                                      QFileDevice::ExeOwner));
     const QString name = QStringLiteral("mfg-%1").arg(QRandomGenerator::global()->generate(), 8, 16, QLatin1Char('0'));
     const QString exe = dir.filePath(name);
     QVERIFY(QFile::copy(QStringLiteral(KESTRELON_MFG), exe));
-    QVERIFY(QDir(dir.path()).mkpath(QStringLiteral("older")) && QDir(dir.path()).mkpath(QStringLiteral("newer")));
+    for (const char* folder : {"older", "newer"}) QVERIFY(QDir(dir.path()).mkpath(QString::fromLatin1(folder)));
+    // Sequential RF IDs: a passing unit leaves its IDs in the counters. Its
+    // keyboard binding makes the unit long enough (6 s) to start a copy in it.
+    QFile ini(dir.filePath(QStringLiteral("older/TX.ini")));
+    QVERIFY(ini.open(QIODevice::WriteOnly));
+    ini.write("[TX]\r\nMouseOnly=0\r\nKBind=1\r\nRXRFIDINFO=object TProdRFID;  IsRandom = False;  "
+              "IncInitRFID = 4096;  IncPrevRFID = 4095;  IncCurrentRFID = 0;end;\r\n");
+    ini.close();
+    const QString pairState = dir.filePath(QStringLiteral("older/pair.json"));
+    std::string why;
+    QVERIFY2(sim::SavePairState(pairState.toStdString(),
+                                sim::PairFirmware(sim::PairConfig{.keyboardPresent = true}, [] { return uint64_t(0); }),
+                                why),
+             why.c_str());
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
     env.insert(QStringLiteral("KESTRELON_SIM"), QStringLiteral("1"));
     env.insert(QStringLiteral("XDG_CONFIG_HOME"), qEnvironmentVariable("XDG_CONFIG_HOME"));   // the stored language
+    env.insert(QStringLiteral("XDG_RUNTIME_DIR"), runtime.path());
     LanguageStore().Save(lkEng);
-    auto start = [&](const char* folder) {
+    auto start = [&](const char* folder, const QStringList& args) {
         auto p = std::make_unique<QProcess>();
         p->setProcessEnvironment(env);
         p->setWorkingDirectory(dir.filePath(QString::fromLatin1(folder)));
-        p->start(exe, {});
+        p->start(exe, args);
         return p;
     };
-    // Up once it listens for newer copies.
-    auto listening = [&] {
-        QLocalSocket s;
-        s.connectToServer(InstanceHandOver::ServerName(name));
-        return s.waitForConnected(100);
+    const InstanceHandOver::Address address{runtime.filePath(name + QStringLiteral("-instance")), false};
+    auto state = [&] { return InstanceHandOver::Ask(address, "state", 2000); };
+    auto waitState = [&](const char* wanted) {
+        return QTest::qWaitFor([&] { return state() == QLatin1String(wanted); }, kLimitMs);
     };
 
-    // Listening comes before the settings load; give the window time to show.
-    auto older = start("older");
-    QTRY_VERIFY_WITH_TIMEOUT(listening(), 10000);
-    QTest::qWait(1000);
-    auto newer = start("newer");
-    QVERIFY(older->waitForFinished(5000));
+    env.insert(QStringLiteral("KESTRELON_SIM_STATE"), pairState);
+    auto older = start("older", {QStringLiteral("auto")});
+    env.remove(QStringLiteral("KESTRELON_SIM_STATE"));
+    QVERIFY(waitState("busy"));   // up, and programming its first unit
+
+    auto help = start("newer", {QStringLiteral("--help")});
+    QVERIFY(help->waitForFinished(kLimitMs));
+    QCOMPARE(help->exitCode(), 0);
+    QVERIFY(help->readAllStandardOutput().startsWith("Usage: kestrelon-mfg"));
+    QVERIFY(state() == QLatin1String("busy") || state() == QLatin1String("ready"));
+
+    auto newer = start("newer", {});
+    QVERIFY(older->waitForFinished(kLimitMs));
     QCOMPARE(older->exitStatus(), QProcess::NormalExit);
     QCOMPARE(older->exitCode(), 0);
-    QVERIFY(QFile::exists(dir.filePath(QStringLiteral("older/TX.ini"))));
+    QVERIFY(ini.open(QIODevice::ReadOnly));
+    const QByteArray kept = ini.readAll();
+    QVERIFY2(QRegularExpression(QStringLiteral("RXRFIDINFO=.*IncCurrentRFID = [1-9]")).match(QString::fromLatin1(kept)).hasMatch(),
+             kept.constData());   // the unit passed and its counters were kept
 
-    QTRY_VERIFY_WITH_TIMEOUT(listening(), 10000);
-    QTest::qWait(1000);
+    QVERIFY(waitState("ready"));
     ::kill(static_cast<pid_t>(newer->processId()), SIGTERM);
-    QVERIFY(newer->waitForFinished(5000));
+    QVERIFY(newer->waitForFinished(kLimitMs));
     QCOMPARE(newer->exitStatus(), QProcess::NormalExit);
     QCOMPARE(newer->exitCode(), 0);
+    const QByteArray newerSaid = newer->readAllStandardError();
+    QVERIFY2(newerSaid.contains("kestrelon-mfg: Waiting for the running copy (process"), newerSaid.constData());
     QVERIFY(QFile::exists(dir.filePath(QStringLiteral("newer/TX.ini"))));
+    QVERIFY(!QFile::exists(address.name));
 }

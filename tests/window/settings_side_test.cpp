@@ -18,6 +18,7 @@
 #include <QTest>
 #include <QTimer>
 
+#include <algorithm>
 #include <filesystem>
 #include <optional>
 
@@ -206,6 +207,25 @@ void SettingsSideTest::settingControls() {
     QCOMPARE(r.ui.Fnf7->currentText(), QString());
     QCOMPARE(r.ui.Fnf7->placeholderText(), QStringLiteral("<Disabled>"));
     QCOMPARE(r.ui.FnF1->currentText(), QStringLiteral("Lock PC"));
+    // Its "<Disabled>" reads like an item: dark while usable, grey while
+    // locked, as every other control's text.
+    auto darkest = [&](bool enabled) {
+        r.ui.Fnf7->setEnabled(enabled);
+        const QImage shot = r.ui.Fnf7->grab().toImage();
+        int least = 255;
+        for (int y = 4; y < shot.height() - 4; ++y)
+            for (int x = 4; x < shot.width() - 24; ++x) least = std::min(least, qGray(shot.pixel(x, y)));
+        return least;
+    };
+    const int usable = darkest(true), locked = darkest(false);
+    QVERIFY2(usable + 40 < locked, qPrintable(QStringLiteral("usable %1, locked %2").arg(usable).arg(locked)));
+
+    // The period labels hold their longest texts.
+    for (auto [spin, label] : {std::pair{r.ui.suiSpinEdit1, r.ui.Label3}, std::pair{r.ui.suiSpinEdit2, r.ui.Label4}})
+        for (int v = spin->minimum(); v <= spin->maximum(); ++v) {
+            spin->setValue(v);
+            QVERIFY2(label->sizeHint().width() <= label->width(), qPrintable(QStringLiteral("%1 %2").arg(label->text()).arg(label->sizeHint().width())));
+        }
 
     // A typed VID is stored at once.
     r.st.ui.lock.edit([](LockState& l) { l.unlocked = true; });

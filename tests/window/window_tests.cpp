@@ -3,6 +3,8 @@
 
 #include "window_tests.h"
 
+#include "window/look.h"
+
 #include <QApplication>
 #include <QTemporaryDir>
 #include <QTest>
@@ -16,6 +18,9 @@ int main(int argc, char** argv) {
     qputenv("XDG_CONFIG_HOME", config.path().toLocal8Bit());
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
+    // The window's own look, as the program installs it: its style sheet
+    // decides how some controls draw (the password prompt's characters).
+    kestrelon::ApplyToolLook(app);
 
     const char* only = argc > 1 && argv[1][0] != '-' ? argv[1] : nullptr;
     QStringList args{QString::fromLocal8Bit(argv[0])};

@@ -44,6 +44,8 @@ class HandOverTest : public QObject {
 private slots:
     void twoProcesses_data();
     void twoProcesses();
+    void socketPlace();
+    void otherUsersAreRefused();
 };
 
 class SettingsSideTest : public QObject {
@@ -66,10 +68,15 @@ class MainWindowTest : public QObject {
 private slots:
     void startUpAndClose_data();
     void startUpAndClose();
+    void startUpRefusalToldFirstAndCentred();
     void goRefused_data();
     void goRefused();
     void pageDownPasses();
+    void goAndTheStrip_data();
+    void goAndTheStrip();
     void autoRunWhenStartedWithArgument();
+    void arguments_data();
+    void arguments();
     void eraseButtonsFollowTheirBoxes();
     void shutdownWaitsForAnErase();
     void connectShowsItsProgress();

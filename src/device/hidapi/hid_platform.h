@@ -1,10 +1,9 @@
 #pragma once
 // The few facts hidapi does not give us about an interface, fetched from
-// the operating system: report lengths (from the report descriptor on
-// Linux, from the parsed capabilities on Windows), the USB release number,
-// and whether an opened node still belongs to the same device.
-// One implementation per platform: hid_descriptor_linux.cpp,
-// hid_caps_windows.cpp.
+// the operating system: report lengths (from the report descriptor), the
+// USB release number, and whether an opened node still belongs to the same
+// device. Implemented for Linux (hid_descriptor_linux.cpp); Windows has a
+// back end of its own (src/device/winhid).
 
 #include "device/report_descriptor.h"
 

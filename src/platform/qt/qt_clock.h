@@ -4,6 +4,7 @@
 
 #include "platform/clock.h"
 #include "platform/event_loop.h"
+#include "platform/precise_wait.h"
 
 #include <chrono>
 
@@ -23,6 +24,7 @@ public:
     std::unique_ptr<DescriptorWatch> watchReadable(int fd, std::function<void()> onReadable) override;
 
 private:
+    FineTimerResolution resolution_;   // Windows: 8 ms sleeps, not 15.6
     std::chrono::steady_clock::time_point origin_;
 };
 
