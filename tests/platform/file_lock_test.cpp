@@ -4,13 +4,15 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
-#include <fcntl.h>
 #include <filesystem>
 #include <functional>
-#include <sys/file.h>
-#include <sys/wait.h>
 #include <utility>
 #include <unistd.h>
+#ifndef _WIN32
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/wait.h>
+#endif
 
 using namespace kestrelon;
 
@@ -59,6 +61,7 @@ TEST(FileLock, OneHolderAtATimeNamedByItsProcessId) {
     std::filesystem::remove(path);
 }
 
+#ifndef _WIN32   // flock() and fork() of POSIX systems
 // The holder writes its process ID only after it took the lock: a refused
 // caller that reads the file in between still names it.
 TEST(FileLock, TheHolderIsNamedWhenItWritesItsIdJustAfterLocking) {
@@ -112,5 +115,7 @@ TEST(FileLock, ALockFileThatCannotBeMadeTellsWhy) {
     ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
     EXPECT_EQ(reason, "cannot open " + lockPath + ": " + std::strerror(EACCES));
 }
+
+#endif
 
 } // namespace
