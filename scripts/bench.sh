@@ -14,7 +14,9 @@
 # - resident memory after 1,000 units with --fast against after 10;
 # - the window's start-up under Xvfb, and the longest event-loop gap during a
 #   unit when the window's benchmark is built (KESTRELON_BENCH_GAP names
-#   another command for it).
+#   another command for it);
+# - a number store shared by stations: the reservation's latency with 8
+#   stations, and units per second of 1 to 8 `--fast` stations on it.
 # Nothing else should run meanwhile: the figures are wall-clock times.
 set -euo pipefail
 
@@ -30,6 +32,7 @@ scratch=$(mktemp -d)
 pids=()
 cleanup() {
     for p in "${pids[@]}"; do kill "$p" 2> /dev/null || true; done
+    [ -d "$scratch/store" ] && bash "$here/store_server.sh" stop "$scratch/store"
     rm -rf "$scratch"
 }
 trap cleanup EXIT
@@ -176,6 +179,44 @@ if [ -n "$gap" ]; then
 else
     row "Longest event-loop gap in the window during a unit" "not measured" \
         "the window's benchmark is not built (KESTRELON_BENCH_GAP=COMMAND names it)"
+fi
+
+# --- the number store ------------------------------------------------------------------
+# A private server on a Unix socket, durable (fsync on) as a factory's would be.
+if [ -x "$build/kestrelon-bench-store" ] && ls /usr/lib/postgresql/*/bin/pg_ctl > /dev/null 2>&1; then
+    bash "$here/store_server.sh" start "$scratch/store" --durable
+    store=$(cat "$scratch/store/uri")
+    figures() { sed -n 's/.*: median \([0-9.]*\) ms, p99 \([0-9.]*\) ms.*(\([0-9]*\) reservations, \([0-9]*\) units\/s).*/median \1 ms, p99 \2 ms|\3 reservations, \4 units\/s/p'; }
+    paced=$("$build/kestrelon-bench-store" "$store" 8 100 100 | figures) || die "kestrelon-bench-store failed"
+    row "Reservation in a shared store, 8 stations, one unit each 100 ms" "${paced%%|*}" \
+        "${paced##*|}; PostgreSQL on a Unix socket, fsync on"
+    packed=$("$build/kestrelon-bench-store" "$store" 8 200 0 | figures) || die "kestrelon-bench-store failed"
+    row "Reservation in a shared store, 8 stations back to back" "${packed%%|*}" "${packed##*|}, with settling"
+    # run --sim --fast stations on the store: units per second for 1 to 8.
+    mkdir -p "$scratch/line"
+    printf '[TX]\r\nRXSNINFO=object TProdSN;  IsSN = True;  IsDate = False;  FixSNByteCount = 2;  FixSN = 16706;  IncSNByteCount = 4;  IncInitSN = 1;end;\r\nRXRFIDINFO=object TProdRFID;  IsRandom = False;  IncInitRFID = 1193046;end;\r\n' \
+        > "$scratch/line/TX.ini"
+    "$cli" store init "$store" --settings "$scratch/line/TX.ini" > /dev/null || die "store init failed"
+    rates=()
+    for n in 1 2 4 8; do
+        start=$(date +%s%N)
+        stations=()
+        for s in $(seq "$n"); do
+            mkdir -p "$scratch/line/$n-$s"
+            "$cli" run --sim --fast --units 100 --store "$store" --settings "$scratch/line/$n-$s/TX.ini" > /dev/null 2>&1 &
+            stations+=($!)
+        done
+        for p in "${stations[@]}"; do wait "$p" || die "a run --sim --fast station on the store failed"; done
+        rates+=("$n: $(awk -v u=$((n * 100)) -v ns=$(($(date +%s%N) - start)) 'BEGIN { printf "%.0f", u / (ns / 1e9) }')")
+    done
+    (cd "$scratch/line" && mkdir file && cd file && start=$(date +%s%N) &&
+        "$cli" run --sim --fast --units 100 > /dev/null 2>&1 &&
+        echo $(((100 * 1000000000) / ($(date +%s%N) - start))) > rate) || die "run --sim --fast failed"
+    row "run --sim --fast stations on one store, units/s by number of stations" "$(IFS=,; echo "${rates[*]}" | sed 's/,/, /g')" \
+        "100 units each; one station on its own settings file: $(cat "$scratch/line/file/rate") units/s"
+    bash "$here/store_server.sh" stop "$scratch/store"
+else
+    row "Reservation in a shared store" "not measured" "needs kestrelon-bench-store and the postgresql package"
 fi
 
 # --- the table ----------------------------------------------------------------------------

@@ -16,6 +16,7 @@ build_packages=(
   libhidapi-dev libudev-dev
   libsimpleini-dev libicu-dev
   nlohmann-json3-dev
+  libpq-dev                # the number store several stations share
   qt6-base-dev
   fonts-noto-cjk           # the window's Chinese captions
 )
@@ -31,6 +32,7 @@ test_packages=(
   clang-14                 # fuzz.sh: libFuzzer targets
   libclang-rt-14-dev       # fuzz.sh: libFuzzer and the sanitizers' run-time
   lintian                  # check_package.sh
+  postgresql               # the number store's tests (ctest), store_test.sh, bench.sh: a private server
 )
 
 packages=("${build_packages[@]}")

@@ -73,11 +73,15 @@ SettingsStatus Station::StartUp(const std::function<void(int step)>& window) {
     at(20, 23);
     Model_selectClick(ui.options->ModelIndex);
     at(24, 24);
-    const LoadResult loaded = loadSettings();
+    LoadResult loaded = loadSettings();
     // A fresh station: the battery box shows the list's default item and a
     // unit gets the level it shows (the file's first-start value selects
     // nothing, which programs 2.0 V).
     if (loaded.firstStart) ui.options.edit([](ProductSettings& o) { o.BatteryLevel = kBatteryDefault; });
+    if (const SettingsStatus store = selectNumberStore(); !store.message.empty()) {
+        loaded.ok = loaded.ok && store.ok;
+        loaded.message = loaded.message.empty() ? store.message : loaded.message + ". " + store.message;
+    }
     at(25, 25);
     numbering.ShowNumberingSettings();
     numbering.cbRX_IsSNClick(NumberingRow::Rx);
@@ -123,11 +127,51 @@ LoadResult Station::loadSettings() {
 void Station::btnLoadSettingClick() {
     const LoadResult r = loadSettings();
     if (!r.message.empty()) messages.warning(r.message);
+    if (const SettingsStatus store = selectNumberStore(); !store.message.empty()) messages.warning(store.message);
 }
+
+SettingsStatus Station::selectNumberStore() {
+    const NumberStoreChoice c = ChooseNumberStore(config.numberStore, config.numberStoreProduct, *ui.options);
+    if (c.uri.empty()) {
+        const std::string before = sharedStoreName();
+        numbers.useFile();
+        if (before.empty()) return {};
+        return {true, "The units' numbers come from the settings file " + settingsFile.fullPath() +
+                          " again, no longer from the number store " + before};
+    }
+    std::string why;
+    if (c.fromSettingsFile && store::HasPassword(c.uri))
+        why = "The settings file " + settingsFile.fullPath() +
+              " names its number store with a password; keep the password in ~/.pgpass (or the file PGPASSFILE "
+              "names), never in the settings file";
+    else if (!store::ParseableUri(c.uri, why))
+        why = "The number store named is not a connection URI libpq can read: " + why;
+    else if (!store::ValidProduct(c.product))
+        why = "The number store's product \"" + c.product + "\" is not a name of 1 to 64 printable characters";
+    if (!why.empty()) {
+        numbers.refuse(why);
+        return {false, why};
+    }
+    // The same store again (the load button): its connection and the
+    // outcomes it still holds stay.
+    if (const PostgresUnitNumbers* now = numbers.store(); now && now->config().uri == c.uri && now->config().product == c.product)
+        return {};
+    auto chosen = std::make_unique<PostgresUnitNumbers>(NumberStoreConfig{c.uri, c.product, companion.station},
+                                                        ComponentContext{clock, config.random});
+    const SettingsStatus ready = chosen->readyForUnit();
+    numbers.useStore(std::move(chosen));
+    // A store that does not answer yet is told, and units wait for it.
+    return ready.retryLater ? SettingsStatus{true, ready.message} : ready;
+}
+
+std::string Station::sharedStoreName() const { return numbers.store() ? numbers.store()->storeName() : std::string(); }
 
 SaveResult Station::FormCloseQuery() {
     WindowTimers::set(timers.tmrSoftBind, false);
     WindowTimers::set(timers.tmrIsTxLink, false);
+    if (PostgresUnitNumbers* store = numbers.store()) {
+        if (const SettingsStatus held = store->writePending(); !held.ok) messages.warning(held.message);
+    }
     SaveResult r = btnWriteSettingClick();
     if (link.hasDevice()) commands.rbC_RF_LEAVE_ACCESSClick();
     clock.Sleep(50);

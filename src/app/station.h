@@ -9,6 +9,7 @@
 #include "app/erase_tools.h"
 #include "app/setting_controls.h"
 #include "app/settings_lock.h"
+#include "app/station_numbers.h"
 #include "device/command_set.h"
 #include "device/detection.h"
 #include "device/device_link.h"
@@ -51,6 +52,10 @@ struct StationConfig {
     // How long start-up waits for the settings file's lock (an older copy
     // of the program that is being shut down lets go of it).
     uint32_t settingsLockWaitMs = 5000;
+    // A number store shared by stations and its product, instead of
+    // KESTRELON_STORE and the settings' NumberStore (ChooseNumberStore).
+    std::string numberStore;
+    std::string numberStoreProduct;
 };
 
 class Station {
@@ -105,7 +110,8 @@ public:
     NumberingGenerators generators;
     SettingsFile settingsFile;
     NumberingPanel numbering;
-    FileUnitNumbers numbers{generators, numbering, settingsFile, ui.options, run};
+    FileUnitNumbers fileNumbers{generators, numbering, settingsFile, ui.options, run};
+    StationNumbers numbers{fileNumbers, settingsFile};
     Companion companion;
     Pairing pairing;
     ProductionRun production;
@@ -113,8 +119,17 @@ public:
     SettingsLock settingsLock{SettingsLock::Parts{ui.lock, numbering, generators, messages}};
     UsbIdentityWatch usbIdentity{ui.options, run, [this] { btnWriteSettingClick(); }};
 
+    // The number store shared by stations that the units' numbers come
+    // from, as the operator is told; empty when they come from the settings
+    // file.
+    std::string sharedStoreName() const;
+
 private:
     LoadResult loadSettings();
+    // After each load: the settings file's counters, or the number store
+    // the command line, the environment or the settings name. Not ok when
+    // a store was asked for and cannot be used (no unit is numbered then).
+    SettingsStatus selectNumberStore();
 
     std::unique_ptr<Timer> detectTimer_, linkTimer_, bindTimer_, settleTimer_;
     std::unique_ptr<HotplugMonitor> hotplug_;

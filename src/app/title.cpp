@@ -27,4 +27,8 @@ std::string MainWindowTitle(int tempId) {
     return std::string(kWindowTitle) + " For Holmar Only TempID=" + std::to_string(tempId);
 }
 
+std::string MainWindowTitle(int tempId, const std::string& sharedStore) {
+    return MainWindowTitle(tempId) + (sharedStore.empty() ? "" : " - numbers from " + sharedStore);
+}
+
 } // namespace kestrelon

@@ -20,5 +20,9 @@ int DrawTempID();
 
 // "<kWindowTitle> For Holmar Only TempID=<n>".
 std::string MainWindowTitle(int tempId);
+// The same, followed by " - numbers from <store>" when the units' numbers
+// come from a number store shared by stations, so that a station with a
+// store and one without are told apart.
+std::string MainWindowTitle(int tempId, const std::string& sharedStore);
 
 } // namespace kestrelon

@@ -1,5 +1,6 @@
 // The engineering commands: talk to a receiver and its mouse without the
 // window, through the same core calls the window uses.
+#include "app/station_numbers.h"
 #include "cli/commands.h"
 #include "cli/engineering.h"
 #include "device/detection.h"
@@ -54,6 +55,10 @@ int info(const Args& args, const Io& io) {
            << Hex(version, 4) << "\n";
     io.out << "model: " << (fits ? fits : "none (version fits no model)") << "\n";
     io.out << "selected model: " << modelName(model) << "\n";
+    io.out << "numbers from: "
+           << NumbersSource(args.value("settings", kSettingsFileName), args.value("store"), args.value("product"),
+                            st.clock)
+           << "\n";
     // The lamps and their texts, as the window would show them now.
     io.out << "RX lamp: " << lampText(st.ui.devices->ledRX) << ", " << st.ui.devices->edtRX << "\n";
     io.out << "TX lamp: " << lampText(st.ui.devices->ledTX) << ", " << st.ui.devices->edtTX << "\n";
@@ -213,6 +218,9 @@ Command engineeringCommand(std::string name, std::string summary, std::string us
 Command infoCommand() {
     auto options = receiverOptions();
     options.push_back({"model", "NN", "the selected model the receiver is checked against: 01 (default), 02, 03"});
+    options.push_back({"settings", "FILE", "the settings file that names the number store (default TX.ini)"});
+    options.push_back({"store", "URI", "the number store a run would use (instead of KESTRELON_STORE, NumberStore)"});
+    options.push_back({"product", "NAME", "the product in the number store"});
     Command c = engineeringCommand("info",
                                    "open the receiver and report its IDs, model, pairing, channel and whether the mouse answers",
                                    "info", options, 0, info, "the receiver and its mouse are ready for the model",

@@ -15,11 +15,13 @@
 #include "platform/virtual_clock.h"
 
 #include <algorithm>
+#include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <iostream>
 #include <nlohmann/json.hpp>
 #include <ostream>
+#include <thread>
 
 namespace kestrelon::cli {
 
@@ -31,7 +33,7 @@ constexpr uint32_t kSimReadyLimitMs = 30000;   // a simulated pair is ready in w
 struct RunOptions {
     unsigned long long units = 1;
     bool json = false, fast = false, timing = false;
-    std::string dumpPath, settingsPath, recordPath;
+    std::string dumpPath, settingsPath, recordPath, store, product;
     std::optional<FaultPlan> fault;
 };
 
@@ -46,6 +48,8 @@ bool readOptions(const Args& args, const Io& io, RunOptions& o) {
     o.dumpPath = args.value("dump-eeprom");
     o.settingsPath = args.value("settings", "TX.ini");
     o.recordPath = args.value("record");
+    o.store = args.value("store");
+    o.product = args.value("product");
     const bool sim = args.has("sim");
     if (!sim && (o.fast || args.has("dump-eeprom") || args.has("sim-fault"))) {
         io.error("--fast, --dump-eeprom and --sim-fault work only on the simulation (--sim)");
@@ -177,6 +181,25 @@ private:
     bool lampsChanged_ = true;
 };
 
+// The number store did not answer: the unit waits, its receiver plugged,
+// and Go is pressed again every half second until the store answers or
+// refuses for another reason, or a stop signal comes. The reason was told
+// once.
+UnitRecord waitForStore(Station& st, MessageSink& sink, const StopSignals& stop) {
+    std::cerr << "waiting for the number store..." << std::endl;
+    st.messages.install(nullptr);
+    UnitRecord r;
+    do {
+        std::this_thread::sleep_for(std::chrono::milliseconds(500));
+        st.loop.ProcessMessages();
+        st.production.btnGoClick();
+        r = st.production.lastUnit();
+    } while (r.refused && r.retryLater && !stop.requested());
+    st.messages.install(&sink);
+    if (r.refused && !stop.requested()) st.messages.warning(r.reason);
+    return r;
+}
+
 int run(const Args& args, const Io& io) {
     RunOptions o;
     if (!readOptions(args, io, o) || !checkFiles(io, o)) return kExitUsage;
@@ -185,6 +208,8 @@ int run(const Args& args, const Io& io) {
 
     StationConfig cfg = LineStationConfig(d, o.settingsPath);
     cfg.recordFile = o.recordPath;
+    cfg.numberStore = o.store;
+    cfg.numberStoreProduct = o.product;
     Station st(*d.backend, *d.clock, *d.clock, cfg);
     ErrorLineSink sink(io);
     st.messages.install(&sink);
@@ -233,6 +258,7 @@ int run(const Args& args, const Io& io) {
             const uint64_t xfer0 = d.sim ? d.sim->transferMicrosSpent() : 0;
             st.production.btnGoClick();
             r = st.production.lastUnit();
+            if (r.refused && r.retryLater) r = waitForStore(st, sink, stop);
             if (r.refused) {
                 // The lamps were lit: this unit's numbers could not be
                 // reserved or recorded (the message said why). Nothing was
@@ -315,7 +341,9 @@ Command runCommand() {
              {"fast", "", "run the simulation and every wait on a virtual clock"},
              {"sim-fault", "FAULT", "unplug:N, noanswer:N, xfer-error:N, mouse-silent, readback:W; @K for unit K only"},
              {"timing", "", "report each unit's time against the mandated waits on stderr"},
-             {"record", "FILE", "append the units' records to FILE (instead of the settings' RecordFile)"}},
+             {"record", "FILE", "append the units' records to FILE (instead of the settings' RecordFile)"},
+             {"store", "URI", "take the numbers from this PostgreSQL number store (instead of KESTRELON_STORE, NumberStore)"},
+             {"product", "NAME", "the product whose numbers the store keeps (instead of NumberStoreProduct)"}},
             0,
             0,
             run,

@@ -17,6 +17,7 @@ const std::vector<Command>& allCommands() {
         numberingCommand(),
         watchCommand(),
         recordsCommand(),
+        storeCommand(),
     };
     return commands;
 }

@@ -18,5 +18,6 @@ Command txDumpCommand();
 Command runCommand();
 Command watchCommand();
 Command recordsCommand();
+Command storeCommand();
 
 } // namespace kestrelon::cli

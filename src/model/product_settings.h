@@ -65,6 +65,11 @@ struct ProductSettings {
     bool ResetRF = true;
     int Delay = 0;            // kept and written back, used by nothing
     std::string RecordFile;   // the record of every unit; empty: none
+    // A number store shared by stations (a PostgreSQL connection URI, never
+    // with its password) and the product whose generators it keeps there;
+    // empty: the counters are this file's.
+    std::string NumberStore;
+    std::string NumberStoreProduct;
 
     bool operator==(const ProductSettings&) const = default;
 };

@@ -616,6 +616,8 @@ LoadResult SettingsFile::load(ProductSettings& s, RunState& run, KnownDeviceTabl
     s.CallMERO = r.boolean("EnabledMERO", false);
     s.ResetRF = r.boolean("ResetRF", true);
     s.RecordFile = r.str(kTX, "RecordFile", "");
+    s.NumberStore = r.str(kTX, "NumberStore", "");
+    s.NumberStoreProduct = r.str(kTX, "NumberStoreProduct", "");
 
     // Each generator on its own: one that cannot be read starts from its
     // defaults and leaves the others as stored.
@@ -778,11 +780,16 @@ SaveResult SettingsFile::save(const ProductSettings& s, const RunState& run, Num
     putBool("EnabledMERO", s.CallMERO);
     // Written only when set, so the files of stations without a record stay
     // as they were; one that was switched off loses its path.
-    if (!s.RecordFile.empty()) {
-        put("RecordFile", s.RecordFile);
-    } else if (const char* old = ini.GetValue(kTX, "RecordFile", nullptr); old && *old) {
-        ini.Delete(kTX, "RecordFile");
-    }
+    auto putIfSet = [&](const char* key, const std::string& value) {
+        if (!value.empty()) {
+            put(key, value);
+        } else if (const char* old = ini.GetValue(kTX, key, nullptr); old && *old) {
+            ini.Delete(kTX, key);
+        }
+    };
+    putIfSet("RecordFile", s.RecordFile);
+    putIfSet("NumberStore", s.NumberStore);
+    putIfSet("NumberStoreProduct", s.NumberStoreProduct);
 
     // A generator whose stored value could not be read keeps that value
     // until the generators are set again: the defaults in memory must not

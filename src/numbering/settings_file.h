@@ -37,6 +37,9 @@ constexpr const char* kDefaultStringDesc = "USB 2.4G Wireless Desktop";
 struct SettingsStatus {
     bool ok = true;
     std::string message;
+    // Not ok for now, but the cause may pass by itself (a number store that
+    // does not answer): the same unit may be tried again later.
+    bool retryLater = false;
 };
 // A save: not ok with "Unable to write to <path>" when the file was not
 // replaced.

@@ -84,7 +84,7 @@ SettingsStatus FileUnitNumbers::reserve(const std::string& unitId, ReservedNumbe
     return {};
 }
 
-SettingsStatus FileUnitNumbers::settlePass(const ReservedNumbers& unit) {
+SettingsStatus FileUnitNumbers::settlePass(const ReservedNumbers& unit, const UnitOutcome&) {
     panel_.showPassDisplay(ShowPassed(gens_, UnitRFIDs{unit.rxRfid, unit.txRfid}));
     reservedUnit_.clear();
     // Nothing to save: the reservation keeps every number of the unit. The
@@ -93,7 +93,7 @@ SettingsStatus FileUnitNumbers::settlePass(const ReservedNumbers& unit) {
     return {};
 }
 
-SettingsStatus FileUnitNumbers::settleFail(const ReservedNumbers& unit) {
+SettingsStatus FileUnitNumbers::settleFail(const ReservedNumbers& unit, const UnitOutcome&) {
     // Only the unit reserved last, and only while nothing has moved the
     // serial counters since (the operator may have set them meanwhile).
     if (unit.unit != reservedUnit_ || !counters().sameSerials(reserved_)) return {};

@@ -40,6 +40,14 @@ struct ReservedNumbers {
     int32_t rxRfid = -1, txRfid = -1;  // before bit 7 is set
 };
 
+// How a unit ended, for a store that keeps the units' records with their
+// numbers.
+struct UnitOutcome {
+    std::string failedStep;   // empty for a PASS
+    uint32_t durationMs = 0;
+    std::string record;       // the unit's outcome line in the record file; may be empty
+};
+
 class UnitNumbers {
 public:
     virtual ~UnitNumbers() = default;
@@ -53,11 +61,11 @@ public:
     // it returns ok. Not ok: nothing was taken, the message says why.
     virtual SettingsStatus reserve(const std::string& unitId, ReservedNumbers& out) = 0;
     // The unit passed.
-    virtual SettingsStatus settlePass(const ReservedNumbers& unit) = 0;
+    virtual SettingsStatus settlePass(const ReservedNumbers& unit, const UnitOutcome& outcome) = 0;
     // The unit failed for certain (its verdict was reached), or never got
     // to a device. Not ok when the serial numbers could not be given back:
     // the reservation then stands.
-    virtual SettingsStatus settleFail(const ReservedNumbers& unit) = 0;
+    virtual SettingsStatus settleFail(const ReservedNumbers& unit, const UnitOutcome& outcome) = 0;
 };
 
 // The serial number a generator gives the next unit, as it stands now.
@@ -76,8 +84,8 @@ public:
     std::string storeName() const override { return file_.fullPath(); }
     SettingsStatus readyForUnit() override;
     SettingsStatus reserve(const std::string& unitId, ReservedNumbers& out) override;
-    SettingsStatus settlePass(const ReservedNumbers& unit) override;
-    SettingsStatus settleFail(const ReservedNumbers& unit) override;
+    SettingsStatus settlePass(const ReservedNumbers& unit, const UnitOutcome& outcome) override;
+    SettingsStatus settleFail(const ReservedNumbers& unit, const UnitOutcome& outcome) override;
 
 private:
     // The generators' counters, to give numbers back and to tell that

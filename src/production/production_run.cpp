@@ -95,6 +95,7 @@ std::string ProductionRun::refusal() {
     if (mouseDark || dongleDark) return CheckDeviceText(p_.language, mouseDark, dongleDark);
     const SettingsStatus keepable = p_.numbers.readyForUnit();
     if (keepable.ok) return {};
+    unit_.retryLater = keepable.retryLater;
     return keepable.message.empty() ? "The settings file cannot keep the unit's numbers" : keepable.message;
 }
 
@@ -198,6 +199,7 @@ bool ProductionRun::beginUnit() {
     ReservedNumbers numbers;
     if (const SettingsStatus kept = p_.numbers.reserve(id, numbers); !kept.ok) {
         unit_.reason = kept.message;
+        unit_.retryLater = kept.retryLater;
         return false;
     }
     numbers_ = numbers;
@@ -210,7 +212,7 @@ bool ProductionRun::beginUnit() {
     if (!record(RecordFile::StartedLine(unit_, origin()))) {
         unit_.reason = unit_.recordError;
         unit_.recordError.clear();
-        p_.numbers.settleFail(numbers);   // nothing reached a device
+        p_.numbers.settleFail(numbers, UnitOutcome{unit_.reason, 0, {}});   // nothing reached a device
         return false;
     }
     reserved_ = true;
@@ -228,12 +230,14 @@ void ProductionRun::endUnit() {
     if (!reserved_) return;
     reserved_ = false;
     const uint64_t began = p_.clock.nowMicros();
-    const bool recorded = record(RecordFile::OutcomeLine(unit_, origin()));
+    const std::string line = RecordFile::OutcomeLine(unit_, origin());
+    const bool recorded = record(line);
+    const UnitOutcome outcome{unit_.passed ? std::string() : unit_.reason, unit_.elapsedMs, line};
     SettingsStatus settled;
     if (unit_.passed)
-        settled = p_.numbers.settlePass(numbers_);
+        settled = p_.numbers.settlePass(numbers_, outcome);
     else if (recorded)
-        settled = p_.numbers.settleFail(numbers_);
+        settled = p_.numbers.settleFail(numbers_, outcome);
     if (!settled.ok) unit_.settingsError = settled.message;
     unit_.keepingMicros += p_.clock.nowMicros() - began;
 }

@@ -23,6 +23,7 @@ struct RecordOrigin;
 // What one Go left on the window, for a front end to report.
 struct UnitRecord {
     bool refused = false;   // a lamp was dark, or the unit's numbers could not be reserved: nothing ran
+    bool retryLater = false;   // refused for a cause that may pass by itself (the number store does not answer)
     std::string unitId;     // shared by the unit's records; empty when nothing was reserved
     bool passed = false;
     LocalDateTime started;

@@ -84,6 +84,7 @@ RecordsReport CheckRecords(std::istream& in, const NextNumbers& next) {
         report.withoutReservation += u.outcome && !u.started;
         if (u.outcome) {
             u.passed ? ++report.passed : ++report.failed;
+            if (!u.id.empty()) report.settledUnits.push_back(u.id);
         } else {
             ++report.interrupted;
             if (report.interruptedUnits.size() < kListed) {

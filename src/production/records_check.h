@@ -20,6 +20,7 @@ struct RecordsReport {
     std::vector<std::string> chanceDuplicates;   // random RF IDs that met by chance
     std::vector<std::string> behind;             // "rx_rfid 123458 of unit A would be handed out again"
     std::string settingsProblem;                 // the counters could not be read
+    std::vector<std::string> settledUnits;       // the units with an outcome line
 
     // No number on two passing units, counters past every kept number.
     bool ok() const { return duplicates.empty() && behind.empty() && settingsProblem.empty(); }

@@ -193,6 +193,7 @@ void MainWindow::windowStep(int step) {
     case 24:
     case 25: QCoreApplication::processEvents(); break;
     case 26:
+        form_->setWindowTitle(Text(MainWindowTitle(tempId_, st_.sharedStoreName())));
         QCoreApplication::processEvents();
         // The window itself takes the keys until the operator picks a
         // control, so Page Down starts Go and changes nothing else.
