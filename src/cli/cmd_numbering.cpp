@@ -7,6 +7,7 @@
 #include "app/station.h"
 #include "cli/commands.h"
 #include "cli/file_checks.h"
+#include "cli/settings_reading.h"
 #include "cli/unit_table.h"
 #include "numbering/numbering_words.h"
 #include "numbering/preview.h"
@@ -234,16 +235,11 @@ int show(const std::string& path, bool named, const Io& io) {
         return kExitFailed;
     }
     // The program's own start-up of the numbering, as `numbers` takes it.
-    SteadyClock clock;
-    SettingsFile file(path, ComponentContext{clock, nullptr});
-    file.setKeepDamagedCopy(false);
-    ProductSettings settings;
-    RunState run;
-    KnownDeviceTable devices{};
-    NumberingGenerators g;
+    SettingsReading r(path);
+    NumberingGenerators& g = r.generators;
     Observed<NumberingBoxes> boxes;
     NumberingPanel panel(g, boxes, [] {});
-    const LoadResult loaded = StartUpNumbering(file, settings, run, devices, g, panel);
+    const LoadResult loaded = StartUpNumbering(r.file, r.settings, r.run, r.devices, g, panel);
     if (!loaded.message.empty()) io.error(loaded.message);
     if (!loaded.ok) return kExitFailed;
 
@@ -253,7 +249,7 @@ int show(const std::string& path, bool named, const Io& io) {
            << "TX serial number: " << SerialNumberInWords(*g.TxSN) << "\n"
            << "RX RF ID: " << RFIDInWords(*g.RxRFID) << "\n"
            << "TX RF ID: " << RFIDInWords(*g.TxRFID) << "\n\n";
-    PrintUnitTable(io.out, PreviewNextUnits(path, kShownUnits, clock), false);
+    PrintUnitTable(io.out, PreviewNextUnits(path, kShownUnits, r.clock), false);
     return loaded.message.empty() ? kExitOk : kExitFailed;   // a damaged file is not a clean start
 }
 

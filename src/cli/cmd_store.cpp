@@ -4,6 +4,7 @@
 // station's units; `export` writes the units' records.
 #include "cli/commands.h"
 #include "cli/file_checks.h"
+#include "cli/settings_reading.h"
 #include "numbering/unit_numbers.h"
 #include "platform/steady_clock.h"
 #include "store/pg_connection.h"
@@ -75,17 +76,13 @@ int init(const Args& args, const Io& io, const std::string& uri, const std::stri
     const std::string path = args.value("settings", kSettingsFileName);
     std::string why;
     if (!CheckReadableIfPresent(path, why)) {
-        io.error("cannot read settings file " + path + ": " + why);
+        io.error("cannot read settings file " + FullPath(path) + ": " + why);
         return kExitFailed;
     }
-    SteadyClock clock;
-    SettingsFile file(path, ComponentContext{clock, nullptr});
-    file.setKeepDamagedCopy(false);
-    ProductSettings settings;
-    RunState run;
-    KnownDeviceTable devices{};
-    NumberingGenerators generators;
-    const LoadResult loaded = file.load(settings, run, devices, generators);
+    SettingsReading r(path);
+    SettingsFile& file = r.file;
+    NumberingGenerators& generators = r.generators;
+    const LoadResult loaded = file.load(r.settings, r.run, r.devices, generators);
     if (loaded.firstStart) {
         io.error("there is no settings file " + file.fullPath() + " to take the generators from");
         return kExitFailed;
