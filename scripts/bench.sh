@@ -42,19 +42,20 @@ row() { rows+=("| $1 | $2 | $3 |"); echo "bench: $1: $2" >&2; }
 median() { sort -n | awk '{ v[NR] = $1 } END { if (NR) print v[int((NR + 1) / 2)] }'; }
 
 # --- one unit in real time ------------------------------------------------------
-<<<<<<< HEAD
 unit_row() { # TITLE FOLDER COMMAND...: the median of 3 units of run --sim --timing
     local title=$1 dir=$scratch/$2
     shift 2
     mkdir -p "$dir"
     (cd "$dir" && "$@" run --sim --timing --units 3 > /dev/null 2> timing.txt) || die "run --sim --timing failed ($*)"
-    read -r wall waits xfer own < <(sed -n 's/^timing: unit [0-9]* wall \([0-9]*\) ms, mandated waits \([0-9]*\) ms, simulated transfers \([0-9.]*\) ms, own code \([0-9.]*\) ms.*/\1 \2 \3 \4/p' \
+    read -r wall waits xfer own keep < <(sed -n 's/^timing: unit [0-9]* wall \([0-9]*\) ms, mandated waits \([0-9]*\) ms, simulated transfers \([0-9.]*\) ms, own code \([0-9.]*\) ms.*settled \([0-9.]*\) ms.*/\1 \2 \3 \4 \5/p' \
         "$dir/timing.txt" | sort -n | sed -n 2p)
     [ -n "${wall:-}" ] || die "no timing lines from run --timing ($*)"
     row "$title" "${wall} ms" \
         "wall / mandated waits $(awk -v a="$wall" -v b="$waits" 'BEGIN { printf "%.3f", a / b }'): waits ${waits} ms, simulated USB transfers ${xfer} ms, own code ${own} ms"
 }
 unit_row "One unit on the simulated pair, real time (median of 3)" cycle "$cli"
+row "Numbers reserved, recorded and settled, per unit (same unit)" "${keep} ms" \
+    "$(awk -v k="$keep" -v w="$wall" 'BEGIN { printf "%.2f", 100 * k / w }') % of the unit's wall time: settings file replaced and forced to the disk, two record lines forced"
 
 win=${KESTRELON_BENCH_WINDOWS:-$(dirname "$build")/build-win}
 wine=$(command -v wine64 || echo /usr/lib/wine/wine64)
@@ -64,16 +65,6 @@ if [ -f "$win/kestrelon-mfg-cli.exe" ] && [ -d "$win/wine-prefix" ] && [ -x "$wi
 else
     row "One unit, Windows build under wine" "not measured" "bash scripts/windows.sh build-win first (KESTRELON_BENCH_WINDOWS=DIR)"
 fi
-=======
-(cd "$scratch" && mkdir cycle && cd cycle &&
-    "$cli" run --sim --timing --units 3 > /dev/null 2> timing.txt) || die "run --sim --timing failed"
-read -r wall waits xfer own keep < <(sed -n 's/^timing: unit [0-9]* wall \([0-9]*\) ms, mandated waits \([0-9]*\) ms, simulated transfers \([0-9.]*\) ms, own code \([0-9.]*\) ms.*settled \([0-9.]*\) ms.*/\1 \2 \3 \4 \5/p' \
-    "$scratch/cycle/timing.txt" | sort -n | sed -n 2p)
-[ -n "${wall:-}" ] || die "no timing lines from run --timing"
-row "One unit on the simulated pair, real time (median of 3)" "${wall} ms" \
-    "wall / mandated waits $(awk -v a="$wall" -v b="$waits" 'BEGIN { printf "%.3f", a / b }'): waits ${waits} ms, simulated USB transfers ${xfer} ms, own code ${own} ms"
-row "Numbers reserved, recorded and settled, per unit (same unit)" "${keep} ms" \
-    "$(awk -v k="$keep" -v w="$wall" 'BEGIN { printf "%.2f", 100 * k / w }') % of the unit's wall time: settings file replaced and forced to the disk, two record lines forced"
 
 # --- 1,000 units on the virtual clock: what is left is our own code and the disk ----
 mkdir -p "$scratch/fast"
@@ -81,7 +72,6 @@ start=$(date +%s%N)
 (cd "$scratch/fast" && "$cli" run --sim --fast --units 1000 > /dev/null 2>&1) || die "run --sim --fast --units 1000 failed"
 row "1,000 units with --fast (virtual clock)" "$((($(date +%s%N) - start) / 1000000)) ms" \
     "each unit: one settings save and two record lines forced to the disk"
->>>>>>> main
 
 # --- plug to Go -------------------------------------------------------------------
 if [ $e2e -eq 1 ]; then
