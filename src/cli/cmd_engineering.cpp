@@ -27,12 +27,6 @@ bool number(const Args& args, size_t i, unsigned long long max, const char* what
     return false;
 }
 
-// A lamp as the window shows it.
-std::string lampText(const Lamp& lamp) {
-    if (!lamp.Value) return "off";
-    return lamp.TrueColor == LampColor::Green ? "green" : "red";
-}
-
 std::string modelName(int model) { return "0" + std::to_string(model + 1); }
 
 int info(const Args& args, const Io& io) {
@@ -60,8 +54,8 @@ int info(const Args& args, const Io& io) {
                             st.clock)
            << "\n";
     // The lamps and their texts, as the window would show them now.
-    io.out << "RX lamp: " << lampText(st.ui.devices->ledRX) << ", " << st.ui.devices->edtRX << "\n";
-    io.out << "TX lamp: " << lampText(st.ui.devices->ledTX) << ", " << st.ui.devices->edtTX << "\n";
+    io.out << "RX lamp: " << LampText(st.ui.devices->ledRX) << ", " << st.ui.devices->edtRX << "\n";
+    io.out << "TX lamp: " << LampText(st.ui.devices->ledTX) << ", " << st.ui.devices->edtTX << "\n";
     if (!st.ui.devices->ledRX.Value) {
         io.error("the receiver does not answer (dongle information)");
         return CloseReceiver(s, io, kExitFailed);

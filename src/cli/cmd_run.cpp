@@ -136,7 +136,6 @@ public:
     Line(Station& st, const StopSignals& stop) : st_(st), stop_(stop) {
         watch_ = st_.ui.devices.changed.connect([this] { lampsChanged_ = true; });
     }
-    ~Line() { st_.ui.devices.changed.disconnect(watch_); }
 
     // Serves events until the opened receiver's mouse answers; false after
     // limitMs (never, with real hardware: the operator plugs the next
@@ -177,7 +176,7 @@ private:
 
     Station& st_;
     const StopSignals& stop_;
-    Notifier::Id watch_ = 0;
+    Notifier::Connection watch_;
     bool lampsChanged_ = true;
 };
 

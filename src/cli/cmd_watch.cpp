@@ -21,13 +21,8 @@ uint64_t monotonicMs() {
                                      .count());
 }
 
-const char* lampText(const Lamp& lamp) {
-    if (!lamp.Value) return "off";
-    return lamp.TrueColor == LampColor::Green ? "green" : "red";
-}
-
 std::string stateLine(const DeviceStatus& d) {
-    return std::string("RX=") + lampText(d.ledRX) + " TX=" + lampText(d.ledTX) + " Go=" + (d.btnGoEnabled ? "on" : "off");
+    return std::string("RX=") + LampText(d.ledRX) + " TX=" + LampText(d.ledTX) + " Go=" + (d.btnGoEnabled ? "on" : "off");
 }
 
 int watch(const Args& args, const Io& io) {
@@ -68,12 +63,11 @@ int watch(const Args& args, const Io& io) {
         io.out << monotonicMs() << " " << now << std::endl;
     };
     show();
-    const Notifier::Id id = st.ui.devices.changed.connect(show);
+    const Notifier::Connection watching = st.ui.devices.changed.connect(show);
     st.detection.DetectHIDDeviceCounterTimer();   // a receiver already plugged
     const uint64_t end = forMs ? monotonicMs() + *forMs : UINT64_MAX;
     for (uint64_t now = monotonicMs(); now < end; now = monotonicMs())
         st.loop.waitForEvents(static_cast<uint32_t>(std::min<uint64_t>(100, end - now)));
-    st.ui.devices.changed.disconnect(id);
     return kExitOk;
 }
 

@@ -33,7 +33,7 @@ bool SimulatedLine::plugFirstPair(std::string& why) {
 
 void SimulatedLine::attach(Station& station) {
     station_ = &station;
-    station.production.unitDone.connect([this] { unitDone(); });
+    unitDone_ = station.production.unitDone.connect([this] { unitDone(); });
     takeOut_ = station.loop.createTimer(timing_.takeOutMs, [this] {
         takeOut_->setEnabled(false);
         takeOut();

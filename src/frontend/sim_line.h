@@ -64,6 +64,7 @@ private:
     int units_ = 0;
     Station* station_ = nullptr;
     std::unique_ptr<Timer> takeOut_, replug_;
+    Notifier::Connection unitDone_;
 };
 
 } // namespace kestrelon

@@ -25,6 +25,12 @@ struct Lamp {
     bool operator==(const Lamp&) const = default;
 };
 
+// A lamp in words, as the command line tells it: "off", "green" or "red".
+inline const char* LampText(const Lamp& lamp) {
+    if (!lamp.Value) return "off";
+    return lamp.TrueColor == LampColor::Green ? "green" : "red";
+}
+
 enum class ConnectPicture { NoneDev, Bind, Connected };   // imgNoneDev, gifBind, imgConnected
 
 // The dongle and mouse status and the controls it enables.

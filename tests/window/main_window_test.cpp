@@ -369,7 +369,7 @@ void MainWindowTest::shutdownWaitsForAnErase() {
     b.st->erase.RX_ErasedClick(true);
     // Asked to shut down as soon as the erase shows progress.
     int endedDuringErase = -2;
-    b.st->ui.progress.changed.connect([&] {
+    const auto watching = b.st->ui.progress.changed.connect([&] {
         if (endedDuringErase != -2 || !b.window->busy()) return;
         b.window->RequestShutdown();
         endedDuringErase = b.endedWith;
