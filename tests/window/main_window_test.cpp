@@ -78,7 +78,7 @@ struct Bench {
 
     void create() {
         window->FormCreate();
-        line.attach(*st);
+        line.attach(st->loop, st->production.unitDone, [this] { st->HidDevicesChanged(); });
     }
     bool show() {
         window->form().show();
@@ -94,8 +94,9 @@ struct Bench {
     // has drawn it.
     void afterEachChange(const std::function<void()>& f) {
         PresentationModel& m = st->ui;
-        for (Notifier* n : {&m.devices.changed, &m.result.changed, &m.progress.changed}) n->connect(f);
+        for (Notifier* n : {&m.devices.changed, &m.result.changed, &m.progress.changed}) watches.push_back(n->connect(f));
     }
+    std::vector<Notifier::Connection> watches;
 };
 
 // Answers each modal dialog as it shows (no polling): keeps
