@@ -13,7 +13,7 @@ Station::Station(HidBackend& backend, Clock& clk, EventLoop& lp, StationConfig c
       config(std::move(cfg)),
       hid(backend, clk, lp),
       detection(hid, link, commands, transport, run, ui.engineering,
-                Detection::View{ui.devices, ui.result, ui.progress, ui.options, ui.language}, pairingState, timers),
+                Detection::View{ui.options, ui.language}, pairingState, timers, linkPresenter),
       settingsFile(config.settingsPath, ComponentContext{clk, config.random}, config.fileOps),
       numbering(
           generators, ui.numbering, [this] { btnWriteSettingClick(); },

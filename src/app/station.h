@@ -7,6 +7,7 @@
 // Station; so do the tests.
 
 #include "app/erase_tools.h"
+#include "app/link_presenter.h"
 #include "app/setting_controls.h"
 #include "app/settings_lock.h"
 #include "app/station_numbers.h"
@@ -120,7 +121,8 @@ public:
     RunState run;
     PairingState pairingState;
     WindowTimers timers;
-    CommandSet commands{transport, run, ui.options, ui.engineering, ui.devices, messages};
+    CommandSet commands{transport, run, ui.options, ui.engineering, RxTypeControlsOf(ui.devices), messages};
+    LinkPresenter linkPresenter{ui.devices, ui.result, ui.progress};
     Detection detection;
     NumberingGenerators generators;
     SettingsFile settingsFile;

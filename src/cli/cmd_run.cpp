@@ -170,8 +170,8 @@ public:
 
 private:
     bool ready() const {
-        const DeviceStatus& d = *st_.ui.devices;
-        return d.ledRX.Value && d.ledTX.Value && st_.link.hasDevice() && !st_.run.AwaitNewDongle;
+        const LinkState& s = st_.detection.state();
+        return s.receiverReady && s.mouseAnswering && st_.link.hasDevice() && !st_.run.AwaitNewDongle;
     }
 
     Station& st_;
