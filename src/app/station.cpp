@@ -12,8 +12,8 @@ Station::Station(HidBackend& backend, Clock& clk, EventLoop& lp, StationConfig c
       loop(lp),
       config(std::move(cfg)),
       hid(backend, clk, lp),
-      detection(hid, link, commands, transport, run, ui.engineering,
-                Detection::View{ui.options, ui.language}, pairingState, timers, linkPresenter),
+      detection(hid, devices(), Detection::View{ui.options, ui.language},
+                Detection::Shared{run, ui.engineering, pairingState, timers}, linkPresenter),
       settingsFile(config.settingsPath, ComponentContext{clk, config.random}, config.fileOps),
       numbering(
           generators, ui.numbering, [this] { btnWriteSettingClick(); },
@@ -24,13 +24,11 @@ Station::Station(HidBackend& backend, Clock& clk, EventLoop& lp, StationConfig c
                 HostName(),
                 KESTRELON_VERSION,
                 Utf8Path(NativePath(settingsFile.fullPath()).parent_path() / kDefaultRecordFileName)},
-      pairing(Pairing::Parts{transport, commands, ui.engineering, detection, pairingState, run, timers, ui.devices,
-                             ui.debug, messages, ui.language}),
-      production(ProductionRun::Parts{clock, loop, transport, link, commands, detection, pairing, pairingState, run,
-                                      timers, numbers, ui.options, ui.devices, ui.result, ui.progress, ui.debug,
-                                      messages, ui.language, companion}),
-      erase(EraseTools::Parts{clock, loop, transport, commands, timers, ui.options, ui.devices, ui.result, ui.progress,
-                              ui.erase, messages, ui.language, [this] { btnWriteSettingClick(); }}) {
+      pairing(Pairing::Parts{devices(), ui.engineering, detection, pairingState, run, timers, operatorView()}),
+      production(ProductionRun::Parts{pacing(), devices(), detection, pairing, pairingState, run, numbers, ui.options,
+                                      operatorView(), companion}),
+      erase(EraseTools::Parts{pacing(), devices(), ui.options, operatorView(), ui.erase,
+                              [this] { btnWriteSettingClick(); }}) {
     generators.reset(ComponentContext{clk, config.random});
     detectTimer_ = loop.createTimer(5000, [this] { detection.DetectHIDDeviceCounterTimer(); });
     linkTimer_ = loop.createTimer(500, [this] { production.tmrIsTxLinkTimer(); });

@@ -141,6 +141,11 @@ public:
     // file.
     std::string sharedStoreName() const;
 
+    // The views the parts get, each of what it uses.
+    DeviceAccess devices() { return {transport, link, commands}; }
+    Pacing pacing() { return {clock, loop, timers}; }
+    OperatorView operatorView() { return {ui.devices, ui.result, ui.progress, ui.debug, messages, ui.language}; }
+
 private:
     LoadResult loadSettings();
     // After each load: the settings file's counters, or the number store

@@ -3,8 +3,7 @@
 // whether the dongle is ready and the mouse answers over RF (LinkState),
 // telling its listener of each step.
 
-#include "device/command_set.h"
-#include "device/device_link.h"
+#include "device/device_access.h"
 #include "device/known_devices.h"
 #include "device/link_state.h"
 #include "device/link_status.h"
@@ -24,10 +23,17 @@ public:
         const Language& language;                   // no link check while its dialog shows
     };
 
-    Detection(HidAccess& hid, DeviceLink& link, CommandSet& commands, Transport& transport, RunState& run,
-              EngineeringState& eng, View view, PairingState& pairing, WindowTimers& timers, LinkListener& listener)
-        : hid_(hid), link_(link), cmd_(commands), t_(transport), run_(run), eng_(eng), view_(view),
-          pairing_(pairing), timers_(timers), listener_(listener) {}
+    // The state detection keeps up to date beside its own.
+    struct Shared {
+        RunState& run;              // the cycle's busy flags
+        EngineeringState& eng;      // the special command's answer
+        PairingState& pairing;      // the IDs the dongle reports paired
+        WindowTimers& timers;       // the link watch and the bind timer
+    };
+
+    Detection(HidAccess& hid, DeviceAccess device, View view, Shared shared, LinkListener& listener)
+        : hid_(hid), link_(device.link), cmd_(device.commands), t_(device.transport), run_(shared.run),
+          eng_(shared.eng), view_(view), pairing_(shared.pairing), timers_(shared.timers), listener_(listener) {}
 
     const LinkState& state() const { return state_; }
 

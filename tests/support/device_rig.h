@@ -101,16 +101,8 @@ struct DeviceRig {
     WindowTimers timers;
     CommandSet cmd{transport, run, ui.options, ui.engineering, RxTypeControlsOf(ui.devices), router};
     LinkPresenter presenter{ui.devices, ui.result, ui.progress};
-    Detection det{hid,
-                  link,
-                  cmd,
-                  transport,
-                  run,
-                  ui.engineering,
-                  Detection::View{ui.options, ui.language},
-                  pairing,
-                  timers,
-                  presenter};
+    Detection det{hid, DeviceAccess{transport, link, cmd}, Detection::View{ui.options, ui.language},
+                  Detection::Shared{run, ui.engineering, pairing, timers}, presenter};
 
     // The PC's usual devices (4 interfaces) and, with plug, the receiver (3).
     explicit DeviceRig(sim::PairConfig config = {}, bool plug = true) {
