@@ -102,7 +102,7 @@ int main(int argc, char** argv) {
     setup.endProcess = [](int) {};
     MainWindow window(station, setup);
     window.FormCreate();
-    line.attach(station);
+    line.attach(station.loop, station.production.unitDone, [&station] { station.HidDevicesChanged(); });
     window.form().show();
     station.FormActivate();
 

@@ -3,7 +3,7 @@
 // own check box, and the option that starts the companion program after a
 // passing unit.
 
-#include "device/command_set.h"
+#include "device/device_access.h"
 #include "model/messages.h"
 #include "model/presentation.h"
 #include "model/window_timers.h"
@@ -16,18 +16,11 @@ namespace kestrelon {
 class EraseTools {
 public:
     struct Parts {
-        Clock& clock;
-        EventLoop& loop;
-        Transport& transport;
-        CommandSet& commands;
-        WindowTimers& timers;
+        Pacing pacing;
+        DeviceAccess device;
         Observed<ProductSettings>& options;
-        Observed<DeviceStatus>& devices;
-        Observed<ResultArea>& result;
-        Observed<int>& progress;
+        OperatorView view;
         Observed<EraseButtons>& buttons;
-        MessageRouter& messages;
-        const Language& language;
         std::function<void()> writeSettings;   // btnWriteSettingClick
     };
     explicit EraseTools(Parts p) : p_(std::move(p)) {}

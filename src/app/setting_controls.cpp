@@ -31,10 +31,10 @@ UsbIdentityWatch::UsbIdentityWatch(Observed<ProductSettings>& options, const Run
       vid_(options->VidSet),
       pid_(options->PidSet),
       desc_(options->StringDesc) {
-    id_ = options_.changed.connect([this] { changed(); });
+    watch_ = options_.changed.connect([this] { changed(); });
 }
 
-UsbIdentityWatch::~UsbIdentityWatch() { options_.changed.disconnect(id_); }
+UsbIdentityWatch::~UsbIdentityWatch() = default;
 
 void UsbIdentityWatch::changed() {
     const ProductSettings& o = *options_;

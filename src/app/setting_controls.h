@@ -64,7 +64,7 @@ private:
     Observed<ProductSettings>& options_;
     const RunState& run_;
     std::function<void()> save_;
-    Notifier::Id id_;
+    Notifier::Connection watch_;
     std::string vid_, pid_, desc_;
     int quiet_ = 0;
 };

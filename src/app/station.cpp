@@ -12,8 +12,8 @@ Station::Station(HidBackend& backend, Clock& clk, EventLoop& lp, StationConfig c
       loop(lp),
       config(std::move(cfg)),
       hid(backend, clk, lp),
-      detection(hid, link, commands, transport, run, ui.engineering,
-                Detection::View{ui.devices, ui.result, ui.progress, ui.options, ui.language}, pairingState, timers),
+      detection(hid, devices(), Detection::View{ui.options, ui.language},
+                Detection::Shared{run, ui.engineering, pairingState, timers}, linkPresenter),
       settingsFile(config.settingsPath, ComponentContext{clk, config.random}, config.fileOps),
       numbering(
           generators, ui.numbering, [this] { btnWriteSettingClick(); },
@@ -24,13 +24,11 @@ Station::Station(HidBackend& backend, Clock& clk, EventLoop& lp, StationConfig c
                 HostName(),
                 KESTRELON_VERSION,
                 Utf8Path(NativePath(settingsFile.fullPath()).parent_path() / kDefaultRecordFileName)},
-      pairing(Pairing::Parts{transport, commands, ui.engineering, detection, pairingState, run, timers, ui.devices,
-                             ui.debug, messages, ui.language}),
-      production(ProductionRun::Parts{clock, loop, transport, link, commands, detection, pairing, pairingState, run,
-                                      timers, numbers, ui.options, ui.devices, ui.result, ui.progress, ui.debug,
-                                      messages, ui.language, companion}),
-      erase(EraseTools::Parts{clock, loop, transport, commands, timers, ui.options, ui.devices, ui.result, ui.progress,
-                              ui.erase, messages, ui.language, [this] { btnWriteSettingClick(); }}) {
+      pairing(Pairing::Parts{devices(), ui.engineering, detection, pairingState, run, timers, operatorView()}),
+      production(ProductionRun::Parts{pacing(), devices(), detection, pairing, pairingState, run, numbers, ui.options,
+                                      operatorView(), companion}),
+      erase(EraseTools::Parts{pacing(), devices(), ui.options, operatorView(), ui.erase,
+                              [this] { btnWriteSettingClick(); }}) {
     generators.reset(ComponentContext{clk, config.random});
     detectTimer_ = loop.createTimer(5000, [this] { detection.DetectHIDDeviceCounterTimer(); });
     linkTimer_ = loop.createTimer(500, [this] { production.tmrIsTxLinkTimer(); });
@@ -47,32 +45,42 @@ Station::Station(HidBackend& backend, Clock& clk, EventLoop& lp, StationConfig c
 
 Station::~Station() = default;
 
-SettingsStatus Station::StartUp(const std::function<void(int step)>& window) {
-    const auto at = [&window](int first, int last) {
-        if (window)
-            for (int step = first; step <= last; ++step) window(step);
+SettingsStatus Station::StartUp(const StartUpHooks& window) {
+    const auto call = [](const std::function<void()>& hook) {
+        if (hook) hook();
     };
     run.AutoRun = config.autoRun;
-    at(2, 2);
+    call(window.identity);
     run.BindInRun = 0;
     FillBuiltInDevices(detection.KnownDevices);
     WindowTimers::set(timers.DetectHIDDeviceCounter, true);
-    at(7, 7);
+    call(window.title);
     if constexpr (LogEnabled) ProductionLog(config.currentDirectory).createFolder();
     ui.result.edit([](ResultArea& r) {
         r.lblResult.clear();
         r.Image1Visible = false;
     });
-    at(9, 15);
-    // After the window's hand-over (step 10): an older copy that was asked
-    // to shut down lets go of the settings file within the wait.
+    call(window.autoRunNote);
+    call(window.handOver);
+    call(window.language);
+    call(window.keys);
+    call(window.clearBoxes);
+    call(window.pump);
+    // After the window's hand-over: an older copy that was asked to shut
+    // down lets go of the settings file within the wait.
     if (SettingsStatus held = settingsFile.lock(config.settingsLockWaitMs); !held.ok) return held;
     commands.FillCustKeyLists();
-    at(16, 19);
+    call(window.pump);
+    call(window.looks);
+    call(window.pump);
     ui.options.edit([](ProductSettings& o) { o.BatteryLevel = 2; });   // 1.8 V until the settings say otherwise
-    at(20, 23);
+    call(window.pump);
+    call(window.pump);
+    call(window.layout);
+    call(window.bindSettings);
+    call(window.pump);
     Model_selectClick(ui.options->ModelIndex);
-    at(24, 24);
+    call(window.pump);
     LoadResult loaded = loadSettings();
     // A fresh station: the battery box shows the list's default item and a
     // unit gets the level it shows (the file's first-start value selects
@@ -82,7 +90,7 @@ SettingsStatus Station::StartUp(const std::function<void(int step)>& window) {
         loaded.ok = loaded.ok && store.ok;
         loaded.message = loaded.message.empty() ? store.message : loaded.message + ". " + store.message;
     }
-    at(25, 25);
+    call(window.pump);
     numbering.ShowNumberingSettings();
     numbering.cbRX_IsSNClick(NumberingRow::Rx);
     // The RX type boxes follow the loaded choice.
@@ -90,7 +98,9 @@ SettingsStatus Station::StartUp(const std::function<void(int step)>& window) {
     erase.TX_ErasedClick(ui.options->TX_Erased);
     erase.RX_ErasedClick(ui.options->RX_Erased);
     if (config.hotplug) hotplug_ = config.hotplug(loop, [this] { HidDevicesChanged(); });
-    at(26, 26);
+    call(window.title);   // with the number store, if there is one
+    call(window.pump);
+    call(window.ready);
     return loaded;
 }
 

@@ -7,6 +7,7 @@
 // Station; so do the tests.
 
 #include "app/erase_tools.h"
+#include "app/link_presenter.h"
 #include "app/setting_controls.h"
 #include "app/settings_lock.h"
 #include "app/station_numbers.h"
@@ -58,6 +59,23 @@ struct StationConfig {
     std::string numberStoreProduct;
 };
 
+// The window's part of the start-up, each called at its place in the
+// station's order (none is needed: the command line starts without them).
+struct StartUpHooks {
+    std::function<void()> identity;       // the copy's temporary ID, before anything else
+    std::function<void()> title;          // the window's title: after the devices, again at the end
+    std::function<void()> autoRunNote;    // say that units start without a key press
+    std::function<void()> handOver;       // make this the only running copy, before the settings' lock
+    std::function<void()> language;       // the language choice
+    std::function<void()> keys;           // the window sees Page Down before its controls
+    std::function<void()> clearBoxes;     // the result and date boxes start empty
+    std::function<void()> looks;          // hidden parts, pictures in place, the customer's logo
+    std::function<void()> layout;         // size, height rule, centred
+    std::function<void()> bindSettings;   // the setting controls follow the options from here on
+    std::function<void()> ready;          // the window takes the keys
+    std::function<void()> pump;           // let the window's events through
+};
+
 class Station {
 public:
     Station(HidBackend& backend, Clock& clock, EventLoop& loop, StationConfig config = {});
@@ -65,14 +83,12 @@ public:
 
     // Start-up without the window's drawing: the settings file's lock,
     // known devices, hot-key and battery lists, the model, the settings load
-    // and the numbering panel. `window` runs the window's part of the
-    // start-up: it is called with a step number (2, 7, 9-20, 22-26) before
-    // the core's part of that step, so the window adds its looks, the
-    // hand-over and the language choice and lets its events through in the
-    // order the start-up has them. Not ok (nothing loaded when the lock was
+    // and the numbering panel. `window` adds the window's looks, the
+    // hand-over and the language choice and lets its events through, each
+    // where the start-up's order has it. Not ok (nothing loaded when the lock was
     // refused): no unit may be programmed, and the message says why. The
     // message can come with ok too, to be shown (a damaged file's copy).
-    SettingsStatus StartUp(const std::function<void(int step)>& window = {});
+    SettingsStatus StartUp(const StartUpHooks& window = {});
     // The first activation of the window: settings writes and automatic
     // runs are allowed from now on.
     void FormActivate() { run.NotYetActivated = 0; }
@@ -105,7 +121,8 @@ public:
     RunState run;
     PairingState pairingState;
     WindowTimers timers;
-    CommandSet commands{transport, run, ui.options, ui.engineering, ui.devices, messages};
+    CommandSet commands{transport, run, ui.options, ui.engineering, RxTypeControlsOf(ui.devices), messages};
+    LinkPresenter linkPresenter{ui.devices, ui.result, ui.progress};
     Detection detection;
     NumberingGenerators generators;
     SettingsFile settingsFile;
@@ -123,6 +140,11 @@ public:
     // from, as the operator is told; empty when they come from the settings
     // file.
     std::string sharedStoreName() const;
+
+    // The views the parts get, each of what it uses.
+    DeviceAccess devices() { return {transport, link, commands}; }
+    Pacing pacing() { return {clock, loop, timers}; }
+    OperatorView operatorView() { return {ui.devices, ui.result, ui.progress, ui.debug, messages, ui.language}; }
 
 private:
     LoadResult loadSettings();

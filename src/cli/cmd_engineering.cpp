@@ -1,5 +1,6 @@
 // The engineering commands: talk to a receiver and its mouse without the
 // window, through the same core calls the window uses.
+#include "app/link_presenter.h"
 #include "app/station_numbers.h"
 #include "cli/commands.h"
 #include "cli/engineering.h"
@@ -25,12 +26,6 @@ bool number(const Args& args, size_t i, unsigned long long max, const char* what
     io.error(std::string(what) + " must be a number from 0 to " + Hex(static_cast<long long>(max), 0).insert(0, "0x") +
              " (decimal or 0x...), not '" + args.positional[i] + "'");
     return false;
-}
-
-// A lamp as the window shows it.
-std::string lampText(const Lamp& lamp) {
-    if (!lamp.Value) return "off";
-    return lamp.TrueColor == LampColor::Green ? "green" : "red";
 }
 
 std::string modelName(int model) { return "0" + std::to_string(model + 1); }
@@ -60,9 +55,10 @@ int info(const Args& args, const Io& io) {
                             st.clock)
            << "\n";
     // The lamps and their texts, as the window would show them now.
-    io.out << "RX lamp: " << lampText(st.ui.devices->ledRX) << ", " << st.ui.devices->edtRX << "\n";
-    io.out << "TX lamp: " << lampText(st.ui.devices->ledTX) << ", " << st.ui.devices->edtTX << "\n";
-    if (!st.ui.devices->ledRX.Value) {
+    const LinkState& link = st.detection.state();
+    io.out << "RX lamp: " << LampText(RxLamp(link)) << ", " << RxText(link) << "\n";
+    io.out << "TX lamp: " << LampText(TxLamp(link)) << ", " << TxText(link) << "\n";
+    if (!link.receiverReady) {
         io.error("the receiver does not answer (dongle information)");
         return CloseReceiver(s, io, kExitFailed);
     }
@@ -71,7 +67,7 @@ int info(const Args& args, const Io& io) {
     io.out << "paired keyboard ID: " << Hex(st.pairingState.PrevKbdId, 2) << "\n";
     io.out << "RF channel: " << (di.valid ? Hex(di.channel, 2) : std::string("unknown")) << "\n";
     int chip = -1;
-    if (st.ui.devices->ledTX.Value) {
+    if (link.mouseAnswering) {
         chip = st.detection.readChipByte();
         io.out << "mouse: answers over RF";
         if (chip >= 0) io.out << ", chip byte " << Hex(chip, 2);
@@ -82,11 +78,11 @@ int info(const Args& args, const Io& io) {
 
     // Ready means what a green lamp means on the window.
     std::string notReady;
-    if (st.ui.devices->ledRX.TrueColor != LampColor::Green)
+    if (!link.receiverFitsModel)
         notReady = "the receiver's version " + Hex(version, 4) + " does not fit model " + modelName(model);
-    if (!st.ui.devices->ledTX.Value) {
+    if (!link.mouseAnswering) {
         notReady += (notReady.empty() ? "" : "; ") + std::string("the mouse does not answer over RF");
-    } else if (st.ui.devices->ledTX.TrueColor != LampColor::Green && notReady.empty()) {
+    } else if (!link.mouseFitsModel && notReady.empty()) {
         notReady = "the mouse's chip byte " + (chip >= 0 ? Hex(chip, 2) : std::string("(unread)")) +
                    " does not fit model " + modelName(model);
     }

@@ -136,7 +136,6 @@ public:
     Line(Station& st, const StopSignals& stop) : st_(st), stop_(stop) {
         watch_ = st_.ui.devices.changed.connect([this] { lampsChanged_ = true; });
     }
-    ~Line() { st_.ui.devices.changed.disconnect(watch_); }
 
     // Serves events until the opened receiver's mouse answers; false after
     // limitMs (never, with real hardware: the operator plugs the next
@@ -171,13 +170,13 @@ public:
 
 private:
     bool ready() const {
-        const DeviceStatus& d = *st_.ui.devices;
-        return d.ledRX.Value && d.ledTX.Value && st_.link.hasDevice() && !st_.run.AwaitNewDongle;
+        const LinkState& s = st_.detection.state();
+        return s.receiverReady && s.mouseAnswering && st_.link.hasDevice() && !st_.run.AwaitNewDongle;
     }
 
     Station& st_;
     const StopSignals& stop_;
-    Notifier::Id watch_ = 0;
+    Notifier::Connection watch_;
     bool lampsChanged_ = true;
 };
 

@@ -2,6 +2,7 @@
 // each with the time on the system's monotonic clock in milliseconds (the
 // same clock other programs read with clock_gettime(CLOCK_MONOTONIC)), so
 // the time from plugging a receiver to Go can be measured from outside.
+#include "app/link_presenter.h"
 #include "cli/commands.h"
 #include "cli/device_session.h"
 #include "cli/file_checks.h"
@@ -21,13 +22,10 @@ uint64_t monotonicMs() {
                                      .count());
 }
 
-const char* lampText(const Lamp& lamp) {
-    if (!lamp.Value) return "off";
-    return lamp.TrueColor == LampColor::Green ? "green" : "red";
-}
-
-std::string stateLine(const DeviceStatus& d) {
-    return std::string("RX=") + lampText(d.ledRX) + " TX=" + lampText(d.ledTX) + " Go=" + (d.btnGoEnabled ? "on" : "off");
+// The lamps from the link state, Go as the window shows it.
+std::string stateLine(const LinkState& s, const DeviceStatus& d) {
+    return std::string("RX=") + LampText(RxLamp(s)) + " TX=" + LampText(TxLamp(s)) +
+           " Go=" + (d.btnGoEnabled ? "on" : "off");
 }
 
 int watch(const Args& args, const Io& io) {
@@ -62,18 +60,17 @@ int watch(const Args& args, const Io& io) {
 
     std::string shown;
     auto show = [&] {
-        const std::string now = stateLine(*st.ui.devices);
+        const std::string now = stateLine(st.detection.state(), *st.ui.devices);
         if (now == shown) return;
         shown = now;
         io.out << monotonicMs() << " " << now << std::endl;
     };
     show();
-    const Notifier::Id id = st.ui.devices.changed.connect(show);
+    const Notifier::Connection watching = st.ui.devices.changed.connect(show);
     st.detection.DetectHIDDeviceCounterTimer();   // a receiver already plugged
     const uint64_t end = forMs ? monotonicMs() + *forMs : UINT64_MAX;
     for (uint64_t now = monotonicMs(); now < end; now = monotonicMs())
         st.loop.waitForEvents(static_cast<uint32_t>(std::min<uint64_t>(100, end - now)));
-    st.ui.devices.changed.disconnect(id);
     return kExitOk;
 }
 

@@ -1,6 +1,7 @@
 #include "cli/device_session.h"
 
 #include "cli/file_checks.h"
+#include "frontend/real_backend.h"
 #include "platform/steady_clock.h"
 #include "platform/virtual_clock.h"
 #include "sim/pair_state_file.h"

@@ -29,7 +29,4 @@ struct DeviceSession {
 // (and every wait) on a virtual clock. False after printing the error line.
 bool OpenDeviceSession(const Args& args, const Io& io, DeviceSession& session, bool virtualTime = false);
 
-// The platform's HID layer, or nullptr when this build has none.
-std::unique_ptr<HidBackend> MakeRealHidBackend();
-
 } // namespace kestrelon::cli

@@ -77,7 +77,7 @@ void CommandSet::btnC_RELOAD_PARAMETERClick() {
 
 void CommandSet::rbMSEClick() {
     if (t_.link().hasDevice()) t_.SendDongleCommand(op::RxType, operand::RxTypeKey[0], operand::RxTypeKey[1],
-                             devices_->rbMSE_Checked ? operand::RxTypeMouse : operand::RxTypeKeyboard);
+                             rxType_.mouseChosen() ? operand::RxTypeMouse : operand::RxTypeKeyboard);
 }
 
 // --- RF ---

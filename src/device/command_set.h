@@ -8,20 +8,28 @@
 #include "device/transport.h"
 #include "model/engineering_state.h"
 #include "model/messages.h"
-#include "model/presentation.h"
+#include "model/observed.h"
 #include "model/product_settings.h"
 #include "model/run_state.h"
 
+#include <functional>
 #include <optional>
 #include <string>
 
 namespace kestrelon {
 
+// The RX type chosen on the engineering page, and the "Keyboard Binding"
+// box that follows the RX type setting: the window's, reached through these.
+struct RxTypeControls {
+    std::function<bool()> mouseChosen;                // rbMSE, else rbKB
+    std::function<void(bool)> offerKeyboardBinding;   // cbKeyboardbind shown
+};
+
 class CommandSet {
 public:
     CommandSet(Transport& transport, RunState& run, Observed<ProductSettings>& options, EngineeringState& eng,
-               Observed<DeviceStatus>& devices, MessageRouter& messages)
-        : t_(transport), run_(run), settings_(options), eng_(eng), devices_(devices), messages_(messages) {}
+               RxTypeControls rxType, MessageRouter& messages)
+        : t_(transport), run_(run), settings_(options), eng_(eng), rxType_(std::move(rxType)), messages_(messages) {}
 
     // --- dongle commands ---
     // n is the digit that ends the sending button's name (1 or 4). True when
@@ -125,7 +133,7 @@ private:
     RunState& run_;
     Observed<ProductSettings>& settings_;
     EngineeringState& eng_;
-    Observed<DeviceStatus>& devices_;
+    RxTypeControls rxType_;
     MessageRouter& messages_;
 };
 

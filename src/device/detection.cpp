@@ -1,16 +1,6 @@
 #include "device/detection.h"
 
-#include <cstdio>
-
 namespace kestrelon {
-
-namespace {
-std::string hex4(int v) {
-    char buf[8];
-    std::snprintf(buf, sizeof buf, "%04X", v & 0xFFFF);
-    return buf;
-}
-} // namespace
 
 bool Detection::DongleFitsModel(int modelIndex, int version) {
     switch (modelIndex) {
@@ -43,15 +33,14 @@ void Detection::DetectHIDDeviceCounterTimer() {
         link_.productId = 0;
         ResetDeviceStatus();
         hid_.loop().ProcessMessages();
-        view_.result.edit([](ResultArea& r) { r.clearDisplays(); });
-        view_.progress.set(0);
+        listener_.devicesChanged();
         hid_.loop().ProcessMessages();
         link_.handle.reset();
 
         if (OpenKnownDongle()) {
             InitDongleStatus();
             run_.AwaitNewDongle = false;
-            view_.devices.edit([](DeviceStatus& d) { d.btnGoEnabled = true; });
+            listener_.unitMayStart();
         }
         LastDeviceCount = count;
     }
@@ -68,28 +57,25 @@ bool Detection::OpenKnownDongle() {
 
 void Detection::InitDongleStatus() {
     WindowTimers::set(timers_.tmrSoftBind, false);
-    view_.devices.edit([&](DeviceStatus& d) {
-        d.picture = ConnectPicture::NoneDev;
-        d.rbKB_Enabled = d.rbMSE_Enabled = d.btnConnectEnabled = true;
-        d.edtVID = hex4(link_.vendorId);
-        d.edtPID = hex4(link_.productId);
-    });
+    state_.receiverOpen = true;
+    state_.vendorId = link_.vendorId;
+    state_.productId = link_.productId;
+    state_.receiverAnswered = state_.receiverReady = false;
+    listener_.receiverOpened(state_);
 
     CommandFrame info = makeFrame(op::DongleInfo);
     if (!t_.exchange(info)) return;   // lamps stay dark, no link watch
     pairing_.PrevMouseId = info[1];
     pairing_.PrevKbdId = info[2];
-    view_.devices.edit([](DeviceStatus& d) { d.picture = ConnectPicture::Connected; });
+    state_.receiverAnswered = true;
+    listener_.receiverAnswered(state_);
     cmd_.rbMSEClick();
     CommandFrame second = makeFrame(op::DongleStatus);
     t_.exchange(second);
 
-    const bool ready = DongleFitsModel(view_.options->ModelIndex, link_.DongleVersion);
-    view_.devices.edit([ready](DeviceStatus& d) {
-        d.ledRX.Value = true;
-        d.ledRX.TrueColor = ready ? LampColor::Green : LampColor::Red;
-        d.edtRX = ready ? "Mouse RX Ready" : "Mouse RX Not Ready";
-    });
+    state_.receiverReady = true;
+    state_.receiverFitsModel = DongleFitsModel(view_.options->ModelIndex, link_.DongleVersion);
+    listener_.receiverReady(state_);
     hid_.loop().ProcessMessages();
     CheckTxLink();
     hid_.loop().ProcessMessages();
@@ -99,18 +85,9 @@ void Detection::InitDongleStatus() {
 void Detection::ResetDeviceStatus() {
     WindowTimers::set(timers_.tmrSoftBind, false);
     WindowTimers::set(timers_.tmrIsTxLink, false);
-    view_.devices.edit([](DeviceStatus& d) {
-        d.picture = ConnectPicture::NoneDev;
-        d.edtVID.clear();
-        d.edtPID.clear();
-        d.rbKB_Enabled = d.rbMSE_Enabled = d.btnConnectEnabled = false;
-        d.btnConnectCaptionId = 0x03;
-        d.btnGoEnabled = false;
-        d.ledRX.Value = false;
-        d.edtRX = "Mouse RX Not Ready";
-        d.ledTX.Value = false;
-        d.edtTX = "Mouse TX Not Ready";
-    });
+    state_.receiverOpen = state_.receiverAnswered = state_.receiverReady = state_.mouseAnswering = false;
+    state_.vendorId = state_.productId = 0;
+    listener_.linkReset(state_);
     hid_.loop().ProcessMessages();
 }
 
@@ -149,29 +126,17 @@ bool Detection::CheckTxLink() {
             linked = sampleSequence();
         }
     }
+    state_.mouseAnswering = linked;
+    listener_.mouseChecked(state_);
+    hid_.loop().ProcessMessages();
     if (linked) {
-        view_.devices.edit([](DeviceStatus& d) {
-            d.edtTX = "Mouse TX Ready";
-            d.ledTX.Value = true;
-        });
-        hid_.loop().ProcessMessages();
         const int chip = readChipByte();
         if (chip >= 0) {
-            const bool fits = MouseFitsModel(view_.options->ModelIndex, link_.DongleVersion, chip);
+            state_.mouseFitsModel = MouseFitsModel(view_.options->ModelIndex, link_.DongleVersion, chip);
             // The read pumps messages: a Go may have run a whole unit in
             // between and closed its receiver. Go stays off then.
-            const bool open = link_.hasDevice();
-            view_.devices.edit([fits, open](DeviceStatus& d) {
-                d.ledTX.TrueColor = fits ? LampColor::Green : LampColor::Red;
-                if (fits && open) d.btnGoEnabled = true;
-            });
+            listener_.mouseIdentified(state_, state_.mouseFitsModel && link_.hasDevice());
         }
-    } else {
-        view_.devices.edit([](DeviceStatus& d) {
-            d.edtTX = "Mouse TX Not Ready";
-            d.ledTX.Value = false;
-        });
-        hid_.loop().ProcessMessages();
     }
     run_.RunBusy = false;
     return linked;

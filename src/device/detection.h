@@ -1,32 +1,41 @@
 #pragma once
-// Keeps the device link pointed at the dongle that is plugged in, and keeps
-// the two status lamps: dongle ready, mouse answering over RF.
+// Keeps the device link pointed at the dongle that is plugged in, and knows
+// whether the dongle is ready and the mouse answers over RF (LinkState),
+// telling its listener of each step.
 
-#include "device/command_set.h"
-#include "device/device_link.h"
+#include "device/device_access.h"
 #include "device/known_devices.h"
+#include "device/link_state.h"
 #include "device/link_status.h"
+#include "model/lang.h"
+#include "model/observed.h"
 #include "model/pairing_state.h"
-#include "model/presentation.h"
+#include "model/product_settings.h"
 #include "model/window_timers.h"
 
 namespace kestrelon {
 
 class Detection : public LinkStatus {
 public:
-    // What detection shows and reads of the presentation model.
+    // What detection reads of the operator's choices.
     struct View {
-        Observed<DeviceStatus>& devices;
-        Observed<ResultArea>& result;
-        Observed<int>& progress;
-        const Observed<ProductSettings>& options;
-        const Language& language;
+        const Observed<ProductSettings>& options;   // the model, the VID and PID boxes
+        const Language& language;                   // no link check while its dialog shows
     };
 
-    Detection(HidAccess& hid, DeviceLink& link, CommandSet& commands, Transport& transport, RunState& run,
-              EngineeringState& eng, View view, PairingState& pairing, WindowTimers& timers)
-        : hid_(hid), link_(link), cmd_(commands), t_(transport), run_(run), eng_(eng), view_(view),
-          pairing_(pairing), timers_(timers) {}
+    // The state detection keeps up to date beside its own.
+    struct Shared {
+        RunState& run;              // the cycle's busy flags
+        EngineeringState& eng;      // the special command's answer
+        PairingState& pairing;      // the IDs the dongle reports paired
+        WindowTimers& timers;       // the link watch and the bind timer
+    };
+
+    Detection(HidAccess& hid, DeviceAccess device, View view, Shared shared, LinkListener& listener)
+        : hid_(hid), link_(device.link), cmd_(device.commands), t_(device.transport), run_(shared.run),
+          eng_(shared.eng), view_(view), pairing_(shared.pairing), timers_(shared.timers), listener_(listener) {}
+
+    const LinkState& state() const { return state_; }
 
     KnownDeviceTable KnownDevices{};
     int LastDeviceCount = 0;
@@ -39,7 +48,7 @@ public:
     bool OpenKnownDongle();
     void InitDongleStatus();
     void ResetDeviceStatus() override;
-    // True when the mouse answers over RF; lights or darkens its lamp.
+    // True when the mouse answers over RF.
     bool CheckTxLink() override;
     // The mouse's chip byte (its direct register 0xFF), or -1 without an answer.
     int readChipByte();
@@ -61,6 +70,8 @@ private:
     View view_;
     PairingState& pairing_;
     WindowTimers& timers_;
+    LinkListener& listener_;
+    LinkState state_;
 };
 
 } // namespace kestrelon

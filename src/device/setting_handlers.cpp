@@ -69,12 +69,12 @@ void CommandSet::cbCustKey2Change() { customKey(settings_->CustKey2, dongle_eepr
 
 void CommandSet::rbMouseOnlyClick() {
     if (run_.filling()) run_.RxImage[dongle_eeprom::RxType] = dongle_eeprom::RxTypeMouseOnly;
-    devices_.edit([](DeviceStatus& d) { d.cbKeyboardbindVisible = false; });
+    rxType_.offerKeyboardBinding(false);
 }
 
 void CommandSet::rbKbdMseClick() {
     if (run_.filling()) run_.RxImage[dongle_eeprom::RxType] = dongle_eeprom::RxTypeKeyboardMouse;
-    devices_.edit([](DeviceStatus& d) { d.cbKeyboardbindVisible = true; });
+    rxType_.offerKeyboardBinding(true);
 }
 
 } // namespace kestrelon

@@ -31,21 +31,21 @@ bool SimulatedLine::plugFirstPair(std::string& why) {
     return true;
 }
 
-void SimulatedLine::attach(Station& station) {
-    station_ = &station;
-    station.production.unitDone.connect([this] { unitDone(); });
-    takeOut_ = station.loop.createTimer(timing_.takeOutMs, [this] {
+void SimulatedLine::attach(EventLoop& loop, Notifier& unitDone, std::function<void()> devicesChanged) {
+    devicesChanged_ = std::move(devicesChanged);
+    unitDone_ = unitDone.connect([this] { this->unitDone(); });
+    takeOut_ = loop.createTimer(timing_.takeOutMs, [this] {
         takeOut_->setEnabled(false);
         takeOut();
     });
     // Detection acts on a changed number of HID interfaces: it must see the
     // receiver gone before the next one arrives, or the two cancel out.
     const uint32_t replugMs = std::max(timing_.replugMs, 2 * Station::kHotplugSettleMs);
-    replug_ = station.loop.createTimer(replugMs, [this] {
+    replug_ = loop.createTimer(replugMs, [this] {
         replug_->setEnabled(false);
         plugFresh();
     });
-    station.HidDevicesChanged();
+    devicesChanged_();
 }
 
 void SimulatedLine::unitDone() {
@@ -58,7 +58,7 @@ void SimulatedLine::unitDone() {
 void SimulatedLine::takeOut() {
     backend_.unplug(device_);
     device_ = -1;
-    station_->HidDevicesChanged();
+    devicesChanged_();
     replug_->setEnabled(true);
 }
 
@@ -67,7 +67,7 @@ void SimulatedLine::plugFresh() {
     cfg.seed = 1000 + static_cast<uint64_t>(units_);
     pair_ = std::make_shared<sim::PairFirmware>(cfg, [this] { return clock_.nowMicros(); });
     device_ = backend_.plugDongle(pair_);
-    if (station_) station_->HidDevicesChanged();
+    if (devicesChanged_) devicesChanged_();
 }
 
 bool SimulatedLine::keepAtClose(std::string& why) { return units_ > 0 || save(why); }

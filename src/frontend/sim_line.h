@@ -40,11 +40,12 @@ public:
     sim::SimHidBackend& sim() { return backend_; }
     const std::shared_ptr<sim::PairFirmware>& pair() const { return pair_; }
 
-    // From now on the station detects each plug and unplug, and every unit
-    // it finishes is kept in the state file, taken out, and followed by a
-    // fresh pair. Detection of the first pair starts at once. The station
-    // must not outlive the line.
-    void attach(Station& station);
+    // From now on each plug and unplug is told through devicesChanged (the
+    // station's HidDevicesChanged), and every unit unitDone announces is
+    // kept in the state file, taken out, and followed by a fresh pair, on
+    // timers of the loop. The first pair is told at once. Whoever owns the
+    // loop must not outlive the line.
+    void attach(EventLoop& loop, Notifier& unitDone, std::function<void()> devicesChanged);
     // At shut-down: when no unit was finished, the pair plugged at start is
     // kept (as it is now) in the state file. False with a reason.
     bool keepAtClose(std::string& why);
@@ -62,8 +63,9 @@ private:
     std::shared_ptr<sim::PairFirmware> pair_;
     int device_ = -1;
     int units_ = 0;
-    Station* station_ = nullptr;
+    std::function<void()> devicesChanged_;
     std::unique_ptr<Timer> takeOut_, replug_;
+    Notifier::Connection unitDone_;
 };
 
 } // namespace kestrelon

@@ -7,30 +7,61 @@
 
 #include <cassert>
 #include <functional>
+#include <memory>
 #include <utility>
 #include <vector>
 
 namespace kestrelon {
 
 class Notifier {
+    using Listeners = std::vector<std::pair<int, std::function<void()>>>;
+
 public:
-    using Id = int;
-    Id connect(std::function<void()> f) {
-        listeners_.push_back({next_, std::move(f)});
-        return next_++;
-    }
-    void disconnect(Id id) {
-        std::erase_if(listeners_, [id](const auto& l) { return l.first == id; });
+    // A listener's place on a Notifier: it hears the changes while this
+    // object lives, and no longer. Either may go first.
+    class Connection {
+    public:
+        Connection() = default;
+        Connection(Connection&& o) noexcept : listeners_(std::move(o.listeners_)), id_(o.id_) {}
+        Connection& operator=(Connection&& o) noexcept {
+            if (this != &o) {
+                disconnect();
+                listeners_ = std::move(o.listeners_);
+                id_ = o.id_;
+            }
+            return *this;
+        }
+        ~Connection() { disconnect(); }
+        void disconnect() {
+            if (auto l = listeners_.lock()) std::erase_if(*l, [id = id_](const auto& e) { return e.first == id; });
+            listeners_.reset();
+        }
+
+    private:
+        friend class Notifier;
+        Connection(std::weak_ptr<Listeners> l, int id) : listeners_(std::move(l)), id_(id) {}
+        std::weak_ptr<Listeners> listeners_;
+        int id_ = 0;
+    };
+
+    Notifier() = default;
+    // A copy of what holds a Notifier starts without listeners.
+    Notifier(const Notifier&) {}
+    Notifier& operator=(const Notifier&) { return *this; }
+
+    [[nodiscard]] Connection connect(std::function<void()> f) {
+        listeners_->push_back({next_, std::move(f)});
+        return Connection(listeners_, next_++);
     }
     void notify() const {
         // A copy: a listener may connect or disconnect others.
-        const auto listeners = listeners_;
+        const auto listeners = *listeners_;
         for (const auto& l : listeners) l.second();
     }
 
 private:
-    std::vector<std::pair<Id, std::function<void()>>> listeners_;
-    Id next_ = 1;
+    std::shared_ptr<Listeners> listeners_ = std::make_shared<Listeners>();
+    int next_ = 1;
 };
 
 template <class Data>

@@ -7,6 +7,7 @@
 #include "model/debug_list.h"
 #include "model/engineering_state.h"
 #include "model/lang.h"
+#include "model/messages.h"
 #include "model/numbering_boxes.h"
 #include "model/observed.h"
 #include "model/product_settings.h"
@@ -24,6 +25,12 @@ struct Lamp {
     LampColor TrueColor = LampColor::Green;
     bool operator==(const Lamp&) const = default;
 };
+
+// A lamp in words, as the command line tells it: "off", "green" or "red".
+inline const char* LampText(const Lamp& lamp) {
+    if (!lamp.Value) return "off";
+    return lamp.TrueColor == LampColor::Green ? "green" : "red";
+}
 
 enum class ConnectPicture { NoneDev, Bind, Connected };   // imgNoneDev, gifBind, imgConnected
 
@@ -96,6 +103,18 @@ struct PresentationModel {
     EngineeringState engineering;        // the hidden pages' operand edits
     Language language;
     DebugList debug;                     // lstDebug
+};
+
+// What an operation shows the operator while it runs: the status and the
+// result area, the progress bar, the debug list and the messages, in the
+// current language.
+struct OperatorView {
+    Observed<DeviceStatus>& devices;
+    Observed<ResultArea>& result;
+    Observed<int>& progress;
+    DebugList& debug;
+    MessageRouter& messages;
+    const Language& language;
 };
 
 } // namespace kestrelon

@@ -7,6 +7,9 @@
 
 namespace kestrelon {
 
+class Clock;
+class EventLoop;
+
 struct WindowTimers {
     Timer* DetectHIDDeviceCounter = nullptr;   // 5000 ms, device detection
     Timer* tmrIsTxLink = nullptr;              // 500 ms, link watch and automatic start
@@ -16,6 +19,14 @@ struct WindowTimers {
         if (t) t->setEnabled(on);
     }
     static bool on(const Timer* t) { return t && t->enabled(); }
+};
+
+// How a long operation paces itself: the clock it waits on, the event
+// loop it lets run between steps, and the window's timers it holds off.
+struct Pacing {
+    Clock& clock;
+    EventLoop& loop;
+    WindowTimers& timers;
 };
 
 } // namespace kestrelon

@@ -16,11 +16,11 @@ std::string debugLine(const char* prefix, int ticks, const DongleInfo& info) {
 
 bool Pairing::agreeingPair(DongleInfo& out, int tickForDebug) {
     for (int pair = 0; pair < kAgreementPairs; ++pair) {
-        const DongleInfo first = ReadDongleInfo(p_.transport);
-        if (tickForDebug >= 0 && first.valid) p_.debug.add(debugLine("*1*", tickForDebug, first));
-        p_.transport.clock().Sleep(10);
-        const DongleInfo second = ReadDongleInfo(p_.transport);
-        if (tickForDebug >= 0 && second.valid) p_.debug.add(debugLine("*2*", tickForDebug, second));
+        const DongleInfo first = ReadDongleInfo(p_.device.transport);
+        if (tickForDebug >= 0 && first.valid) p_.view.debug.add(debugLine("*1*", tickForDebug, first));
+        p_.device.transport.clock().Sleep(10);
+        const DongleInfo second = ReadDongleInfo(p_.device.transport);
+        if (tickForDebug >= 0 && second.valid) p_.view.debug.add(debugLine("*2*", tickForDebug, second));
         if (first.valid && second.valid && first.mouseId == second.mouseId) {
             out = second;
             return true;
@@ -33,7 +33,7 @@ void Pairing::btnCombo_Cmd_Soft_Bind_SWClick() {
     WindowTimers::set(p_.timers.tmrIsTxLink, false);
     p_.state.BindTicks = 0;
     p_.state.BindSucceeded = false;
-    if (!p_.transport.link().hasDevice()) return;
+    if (!p_.device.transport.link().hasDevice()) return;
     DongleInfo info;
     if (!agreeingPair(info, -1)) {
         // No agreement: the dongle is taken as lost, as a tick would.
@@ -43,11 +43,11 @@ void Pairing::btnCombo_Cmd_Soft_Bind_SWClick() {
     }
     p_.state.PrevMouseId = info.mouseId;
     p_.state.PrevKbdId = info.keyboardId;
-    p_.debug.add(debugLine("**", p_.state.BindTicks, info));
+    p_.view.debug.add(debugLine("**", p_.state.BindTicks, info));
     CommandFrame bind = makeFrame(op::Control, operand::BindingMode[0], operand::BindingMode[1]);
-    p_.transport.send(bind);   // binding mode; the result tells nothing more
+    p_.device.transport.send(bind);   // binding mode; the result tells nothing more
     WindowTimers::set(p_.timers.tmrSoftBind, true);
-    p_.devices.edit([](DeviceStatus& d) {
+    p_.view.devices.edit([](DeviceStatus& d) {
         d.picture = ConnectPicture::Bind;
         d.gifBindAnimating = true;   // a run's keyboard binding stops it at its end
         d.btnConnectCaptionId = 0x04;
@@ -58,7 +58,7 @@ bool Pairing::linkAnswers() {
     // Ten sends of special command 4; the answers of the first nine count.
     bool passed = false;
     for (int send = 0; send < 10 && !passed; ++send) {
-        const bool valid = p_.commands.btnSpecialCmd1Click(operand::SpecialBinding);
+        const bool valid = p_.device.commands.btnSpecialCmd1Click(operand::SpecialBinding);
         if (send < 9 && valid) {
             const long long status = p_.eng.edtSC04[special::BindStatus].value();
             passed = status == special::Bound || status == special::BoundAgain;
@@ -70,20 +70,20 @@ bool Pairing::linkAnswers() {
 void Pairing::finish(uint8_t resultTextId, bool success) {
     WindowTimers::set(p_.timers.tmrSoftBind, false);
     p_.state.BindSucceeded = success;
-    p_.devices.edit([](DeviceStatus& d) {
+    p_.view.devices.edit([](DeviceStatus& d) {
         d.picture = ConnectPicture::Connected;
         d.btnConnectCaptionId = 0x03;
     });
     const bool operatorBind = p_.run.BindInRun == 0;
     if (operatorBind)
-        p_.messages.showMessage(MessageKind::Pairing, p_.language.text(0x02), p_.language.text(resultTextId));
+        p_.view.messages.showMessage(MessageKind::Pairing, p_.view.language.text(0x02), p_.view.language.text(resultTextId));
     if (operatorBind || !success) WindowTimers::set(p_.timers.tmrIsTxLink, true);
 }
 
 void Pairing::tmrSoftBindTimer() {
     auto& p = p_.state;
     ++p.BindTicks;
-    if (!p_.transport.link().hasDevice()) {
+    if (!p_.device.transport.link().hasDevice()) {
         WindowTimers::set(p_.timers.tmrSoftBind, false);
         return;
     }

@@ -4,7 +4,7 @@
 // answers, or 16 ticks have passed. The production run uses the same
 // machine silently to bind a keyboard.
 
-#include "device/command_set.h"
+#include "device/device_access.h"
 #include "device/dongle_info.h"
 #include "device/link_status.h"
 #include "model/messages.h"
@@ -22,17 +22,13 @@ public:
     static constexpr uint32_t kTickMs = 1000;
 
     struct Parts {
-        Transport& transport;
-        CommandSet& commands;
+        DeviceAccess device;
         EngineeringState& eng;
         LinkStatus& linkStatus;
         PairingState& state;
         RunState& run;
         WindowTimers& timers;
-        Observed<DeviceStatus>& devices;
-        DebugList& debug;
-        MessageRouter& messages;
-        const Language& language;
+        OperatorView view;
     };
     explicit Pairing(Parts p) : p_(p) {}
 

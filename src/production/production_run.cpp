@@ -60,23 +60,23 @@ uint8_t ProductionRun::RfPowerCode(int item) {
 }
 
 void ProductionRun::FormKeyDown(int key) {
-    if (key == 0x22 && p_.devices->btnGoEnabled) btnGoClick();
+    if (key == 0x22 && p_.view.devices->btnGoEnabled) btnGoClick();
 }
 
 void ProductionRun::tmrIsTxLinkTimer() {
     auto& run = p_.run;
     if (run.AwaitNewDongle || run.RunBusy) return;
-    WindowTimers::set(p_.timers.tmrIsTxLink, false);
-    p_.loop.ProcessMessages();
+    WindowTimers::set(p_.pacing.timers.tmrIsTxLink, false);
+    p_.pacing.loop.ProcessMessages();
     p_.linkStatus.CheckTxLink();
     if (run.RunBusy) return;   // a Go started meanwhile
     for (int i = 0; i < 100; ++i) {
-        p_.clock.Sleep(1);
-        p_.loop.ProcessMessages();
+        p_.pacing.clock.Sleep(1);
+        p_.pacing.loop.ProcessMessages();
     }
     if (run.RunBusy) return;
-    WindowTimers::set(p_.timers.tmrIsTxLink, true);
-    if (run.AutoRun && p_.devices->ledTX.Value && run.NotYetActivated == 0) autoGo();
+    WindowTimers::set(p_.pacing.timers.tmrIsTxLink, true);
+    if (run.AutoRun && p_.view.devices->ledTX.Value && run.NotYetActivated == 0) autoGo();
 }
 
 // An automatic start that was refused is not tried again while its cause
@@ -84,15 +84,15 @@ void ProductionRun::tmrIsTxLinkTimer() {
 // it): the cause was told once and stays on the window.
 void ProductionRun::autoGo() {
     if (!toldRefusal_.empty() && refusal() == toldRefusal_) {
-        p_.result.edit([this](ResultArea& r) { r.unitInfo = UnitInfoText(unit_); });
+        p_.view.result.edit([this](ResultArea& r) { r.unitInfo = UnitInfoText(unit_); });
         return;
     }
     btnGoClick();
 }
 
 std::string ProductionRun::refusal() {
-    const bool mouseDark = !p_.devices->ledTX.Value, dongleDark = !p_.devices->ledRX.Value;
-    if (mouseDark || dongleDark) return CheckDeviceText(p_.language, mouseDark, dongleDark);
+    const bool mouseDark = !p_.view.devices->ledTX.Value, dongleDark = !p_.view.devices->ledRX.Value;
+    if (mouseDark || dongleDark) return CheckDeviceText(p_.view.language, mouseDark, dongleDark);
     const SettingsStatus keepable = p_.numbers.readyForUnit();
     if (keepable.ok) return {};
     unit_.retryLater = keepable.retryLater;
@@ -105,8 +105,8 @@ void ProductionRun::btnGoClick() {
     // would start a cycle inside this one on the same dongle.
     if (inCycle_) return;
     p_.run.RunBusy = true;
-    WindowTimers::set(p_.timers.DetectHIDDeviceCounter, false);
-    p_.result.edit([](ResultArea& r) { r.clearDisplays(); });
+    WindowTimers::set(p_.pacing.timers.DetectHIDDeviceCounter, false);
+    p_.view.result.edit([](ResultArea& r) { r.clearDisplays(); });
     startRecord();
 
     // A dark lamp, numbers that cannot be kept or a record that cannot be
@@ -114,29 +114,29 @@ void ProductionRun::btnGoClick() {
     std::string text = refusal();
     if (text.empty() && !beginUnit()) text = unit_.reason;
     if (!text.empty()) {
-        p_.messages.warning(text);
-        WindowTimers::set(p_.timers.DetectHIDDeviceCounter, true);
+        p_.view.messages.warning(text);
+        WindowTimers::set(p_.pacing.timers.DetectHIDDeviceCounter, true);
         p_.run.RunBusy = false;
         unit_.refused = true;
         unit_.reason = text;
         toldRefusal_ = text;
-        p_.result.edit([this](ResultArea& r) { r.unitInfo = UnitInfoText(unit_); });
+        p_.view.result.edit([this](ResultArea& r) { r.unitInfo = UnitInfoText(unit_); });
         return;
     }
     toldRefusal_.clear();
 
-    p_.devices.edit([](DeviceStatus& d) { d.btnGoEnabled = false; });
-    WindowTimers::set(p_.timers.tmrIsTxLink, false);
+    p_.view.devices.edit([](DeviceStatus& d) { d.btnGoEnabled = false; });
+    WindowTimers::set(p_.pacing.timers.tmrIsTxLink, false);
     inCycle_ = true;
     btnSetTXClick();
     inCycle_ = false;
-    WindowTimers::set(p_.timers.tmrIsTxLink, false);   // the keyboard bind may have started it
+    WindowTimers::set(p_.pacing.timers.tmrIsTxLink, false);   // the keyboard bind may have started it
 
-    p_.result.edit([&](ResultArea& r) {
+    p_.view.result.edit([&](ResultArea& r) {
         r.edtCaliTime = unit_.elapsed;
         r.unitInfo = UnitInfoText(unit_);
     });
-    p_.loop.ProcessMessages();
+    p_.pacing.loop.ProcessMessages();
     p_.run.AwaitNewDongle = true;
 
     if (p_.options->CallMERO && p_.run.RunPassed && p_.companion.startProgram) {
@@ -144,14 +144,14 @@ void ProductionRun::btnGoClick() {
             Utf8Path(NativePath(p_.companion.currentDirectory) / "MERO_RF_auto.exe");
         if (FileExists(companion)) p_.companion.startProgram(companion);
     }
-    WindowTimers::set(p_.timers.DetectHIDDeviceCounter, true);
-    p_.link.close();
+    WindowTimers::set(p_.pacing.timers.DetectHIDDeviceCounter, true);
+    p_.device.link.close();
     p_.linkStatus.ResetDeviceStatus();
 
     // Problems that must not stop the line are told once the unit is done.
-    if (!unit_.logError.empty()) p_.messages.warning(unit_.logError);
-    if (!unit_.settingsError.empty()) p_.messages.warning(unit_.settingsError);
-    if (!unit_.recordError.empty()) p_.messages.warning(unit_.recordError);
+    if (!unit_.logError.empty()) p_.view.messages.warning(unit_.logError);
+    if (!unit_.settingsError.empty()) p_.view.messages.warning(unit_.settingsError);
+    if (!unit_.recordError.empty()) p_.view.messages.warning(unit_.recordError);
     unitDone.notify();
 }
 
@@ -166,12 +166,12 @@ std::string ProductionRun::recordPath() const {
 
 // What the unit is, before anything happens to it.
 void ProductionRun::startRecord() {
-    unitStartTick_ = p_.clock.GetTickCount();
+    unitStartTick_ = p_.pacing.clock.GetTickCount();
     unit_ = UnitRecord{};
-    unit_.started = p_.clock.localNow();
-    unit_.vendorId = p_.link.vendorId;
-    unit_.productId = p_.link.productId;
-    unit_.dongleVersion = p_.link.DongleVersion;
+    unit_.started = p_.pacing.clock.localNow();
+    unit_.vendorId = p_.device.link.vendorId;
+    unit_.productId = p_.device.link.productId;
+    unit_.dongleVersion = p_.device.link.DongleVersion;
     unit_.model = p_.options->ModelIndex;
     reserved_ = false;
 }
@@ -188,13 +188,13 @@ bool ProductionRun::record(const std::string& line) {
 // before the first byte goes to a device. False, with unit_.reason, when
 // either could not be done; nothing is then taken.
 bool ProductionRun::beginUnit() {
-    const uint64_t began = p_.clock.nowMicros();
+    const uint64_t began = p_.pacing.clock.nowMicros();
     struct Spent {
         Clock& clock;
         uint64_t began;
         uint64_t& total;
         ~Spent() { total += clock.nowMicros() - began; }
-    } spent{p_.clock, began, unit_.keepingMicros};
+    } spent{p_.pacing.clock, began, unit_.keepingMicros};
     const std::string id = NewUnitId();
     ReservedNumbers numbers;
     if (const SettingsStatus kept = p_.numbers.reserve(id, numbers); !kept.ok) {
@@ -224,12 +224,12 @@ bool ProductionRun::beginUnit() {
 // failed, so a kill in between leaves a gap, never a number that is both
 // given back and, by the record, still out in an unfinished unit.
 void ProductionRun::endUnit() {
-    unit_.elapsedMs = p_.clock.GetTickCount() - unitStartTick_;
+    unit_.elapsedMs = p_.pacing.clock.GetTickCount() - unitStartTick_;
     unit_.elapsed = ElapsedText(unit_.elapsedMs);
     unit_.passed = p_.run.RunPassed;
     if (!reserved_) return;
     reserved_ = false;
-    const uint64_t began = p_.clock.nowMicros();
+    const uint64_t began = p_.pacing.clock.nowMicros();
     const std::string line = RecordFile::OutcomeLine(unit_, origin());
     const bool recorded = record(line);
     const UnitOutcome outcome{unit_.passed ? std::string() : unit_.reason, unit_.elapsedMs, line};
@@ -239,22 +239,22 @@ void ProductionRun::endUnit() {
     else if (recorded)
         settled = p_.numbers.settleFail(numbers_, outcome);
     if (!settled.ok) unit_.settingsError = settled.message;
-    unit_.keepingMicros += p_.clock.nowMicros() - began;
+    unit_.keepingMicros += p_.pacing.clock.nowMicros() - began;
 }
 
 bool ProductionRun::check(const char* step) {
-    if (!p_.transport.CommFailed) return true;
+    if (!p_.device.transport.CommFailed) return true;
     if (unit_.reason.empty()) unit_.reason = step;
     return false;
 }
 
 void ProductionRun::progress(int n) {
-    p_.progress.set(n);
-    p_.loop.ProcessMessages();
+    p_.view.progress.set(n);
+    p_.pacing.loop.ProcessMessages();
 }
 
 void ProductionRun::showResult(const char* text, ResultColor color) {
-    p_.result.edit([&](ResultArea& r) {
+    p_.view.result.edit([&](ResultArea& r) {
         r.lblResult = text;
         r.lblResultColor = color;
     });
@@ -262,32 +262,32 @@ void ProductionRun::showResult(const char* text, ResultColor color) {
 
 void ProductionRun::btnSetTXClick() {
     auto& run = p_.run;
-    auto& cmd = p_.commands;
+    auto& cmd = p_.device.commands;
     // Called on its own (the engineering page), the cycle reserves its
     // numbers itself; Go has done so already.
     if (!inCycle_) {
         startRecord();
         if (!beginUnit()) {
             unit_.refused = true;
-            p_.messages.warning(unit_.reason);
+            p_.view.messages.warning(unit_.reason);
             return;
         }
     }
     run.RunMode = RunFilling;
-    p_.result.edit([](ResultArea& r) {
+    p_.view.result.edit([](ResultArea& r) {
         r.lblResult.clear();
         r.lblResultColor = ResultColor::None;
         r.Image1Visible = false;
     });
     run.RunPassed = false;
-    p_.transport.CommFailed = false;
+    p_.device.transport.CommFailed = false;
     run.clearImages();
 
     cmd.rbC_RF_ENTER_ACCESS_WO_LEDClick();
-    p_.clock.Sleep(50);
+    p_.pacing.clock.Sleep(50);
     cmd.WriteDongleRfic(1, RfPowerCode(p_.options->RFPower));
     cmd.rbC_RF_ENTER_ACCESS_WO_LEDClick();
-    p_.clock.Sleep(50);
+    p_.pacing.clock.Sleep(50);
     progress(1);
 
     const bool filledAndWritten =
@@ -298,17 +298,17 @@ void ProductionRun::btnSetTXClick() {
 }
 
 bool ProductionRun::fillMouseImage() {
-    auto& cmd = p_.commands;
+    auto& cmd = p_.device.commands;
     const ProductSettings& set = *p_.options;
     auto& run = p_.run;
     if (run.SensorKind == 0) {
         const int code = cmd.RfReadSensor(0);
         // Only a sensor that answered is classed: the class is kept for the
         // rest of the program's life and goes into every dongle.
-        if (!p_.transport.CommFailed)
+        if (!p_.device.transport.CommFailed)
             run.SensorKind = code == sensor::IdA || code == sensor::IdB ? sensor::FirstClass : sensor::OtherClass;
         if (!check("reading the mouse sensor")) return false;
-        p_.loop.ProcessMessages();
+        p_.pacing.loop.ProcessMessages();
     }
     cmd.rbRF_DR_55Click();   // power-on auto connect is always written as disabled
     if (!check("mouse settings")) return false;
@@ -326,7 +326,7 @@ bool ProductionRun::fillMouseImage() {
     else
         cmd.rbRF_DR_4FClick();
     if (!check("mouse settings")) return false;
-    p_.loop.ProcessMessages();
+    p_.pacing.loop.ProcessMessages();
     run.TxImage[LrmBinding] = set.LRMBinding ? LrmOn[0] : LrmOff[0];
     run.TxImage[LrmBinding + 1] = set.LRMBinding ? LrmOn[1] : LrmOff[1];
     set.Wakeup == 0 ? cmd.rbRF_DR_25Click() : cmd.rbRF_DR_2AClick();
@@ -338,7 +338,7 @@ bool ProductionRun::fillMouseImage() {
 
     const SerialNumber& txsn = numbers_.txSn;
     if (txsn.on) {
-        p_.result.edit([&](ResultArea& r) { r.edtTX_SN = txsn.text; });
+        p_.view.result.edit([&](ResultArea& r) { r.edtTX_SN = txsn.text; });
         for (int i = 0; i < 6; ++i) run.TxImage[Serial + i] = txsn.bytes[static_cast<size_t>(i)];
         run.TxImage[SerialEnd] = 0xFF;
         run.TxImage[SerialEnd + 1] = 0xFF;
@@ -354,13 +354,13 @@ bool ProductionRun::placeRfIds() {
                             static_cast<uint64_t>(numbers_.txRfid & 0xFFFFFF);
     for (int k = 0; k < 6; ++k) {
         uint8_t b = static_cast<uint8_t>(packed >> ((5 - k) * 8));
-        if (k <= 2) p_.result.edit([b](ResultArea& r) { r.edtMseDongleAddr += hex2(b); });
+        if (k <= 2) p_.view.result.edit([b](ResultArea& r) { r.edtMseDongleAddr += hex2(b); });
         if (k == 0 || k == 3) b |= 0x80;
-        p_.loop.ProcessMessages();
-        p_.debug.add(hex2(b));
+        p_.pacing.loop.ProcessMessages();
+        p_.view.debug.add(hex2(b));
         idBytes_[k] = b;
         run.TxImage[kMouseByteOfRow[k]] = b;
-        p_.loop.ProcessMessages();
+        p_.pacing.loop.ProcessMessages();
         run.RxImage[kDongleWordOfRow[k]] = CheckedByte(b);
     }
     run.TxImage[RxIdCheck] = idBytes_[0] ^ idBytes_[1] ^ idBytes_[2] ^ 0xFF;
@@ -371,29 +371,29 @@ bool ProductionRun::placeRfIds() {
 }
 
 bool ProductionRun::writeMouse() {
-    auto& cmd = p_.commands;
+    auto& cmd = p_.device.commands;
     cmd.rbC_RF_ENTER_ACCESS_WO_LEDClick();
-    p_.clock.Sleep(50);
+    p_.pacing.clock.Sleep(50);
     for (int a = 0; a < kTxImageSize; ++a) {
         const int32_t entry = p_.run.TxImage[a];
         if (entry != kUnwritten) cmd.RfWriteEeprom(static_cast<uint8_t>(a), static_cast<uint8_t>(entry));
         progress(3 + a / 25);
-        if (p_.transport.CommFailed) break;
+        if (p_.device.transport.CommFailed) break;
     }
     if (!check("writing the mouse EEPROM")) return false;
     // The mouse reloads its parameters; failures here do not count.
     cmd.btnRF_DR_3DClick();
-    p_.clock.Sleep(50);
+    p_.pacing.clock.Sleep(50);
     cmd.btnRF_DR_3DClick();
-    p_.clock.Sleep(50);
+    p_.pacing.clock.Sleep(50);
     cmd.rbC_RF_LEAVE_ACCESSClick();
-    p_.clock.Sleep(50);
-    p_.transport.CommFailed = false;
+    p_.pacing.clock.Sleep(50);
+    p_.device.transport.CommFailed = false;
     return true;
 }
 
 bool ProductionRun::fillDongleImage() {
-    auto& cmd = p_.commands;
+    auto& cmd = p_.device.commands;
     auto& run = p_.run;
     run.RxImage[rx::SensorClass] = CheckedByte(static_cast<uint8_t>(run.SensorKind));
     p_.options->MouseOnly ? cmd.rbMouseOnlyClick() : cmd.rbKbdMseClick();
@@ -432,7 +432,7 @@ bool ProductionRun::fillDongleImage() {
     if (!check("USB string descriptor")) return false;
 
     const SerialNumber& rxsn = numbers_.rxSn;
-    p_.result.edit([&](ResultArea& r) { r.edtRX_SN = rxsn.text; });
+    p_.view.result.edit([&](ResultArea& r) { r.edtRX_SN = rxsn.text; });
     if (rxsn.on) {
         run.RxImage[rx::SerialFlag] = 0;
         for (size_t i = 0; i < 3; ++i) run.RxImage[rx::Serial + i] = rxsn.bytes[2 * i] * 256 + rxsn.bytes[2 * i + 1];
@@ -451,20 +451,20 @@ bool ProductionRun::fillDongleImage() {
 bool ProductionRun::writeDongle() {
     for (int a = 0; a < kRxImageSize; ++a) {
         const int32_t entry = p_.run.RxImage[a];
-        if (entry != kUnwritten) p_.transport.WriteEepromVerified(static_cast<uint8_t>(a), static_cast<uint16_t>(entry));
-        p_.progress.set(9 + a / 6);
+        if (entry != kUnwritten) p_.device.transport.WriteEepromVerified(static_cast<uint8_t>(a), static_cast<uint16_t>(entry));
+        p_.view.progress.set(9 + a / 6);
     }
     if (!check("writing the dongle EEPROM")) return false;
     progress(19);
-    p_.commands.btnC_RELOAD_PARAMETERClick();
-    p_.clock.Sleep(200);
-    p_.loop.ProcessMessages();
+    p_.device.commands.btnC_RELOAD_PARAMETERClick();
+    p_.pacing.clock.Sleep(200);
+    p_.pacing.loop.ProcessMessages();
     return true;
 }
 
 void ProductionRun::waitForMouse() {
     showResult("Move", ResultColor::Lime);   // the operator moves the mouse so it re-links
-    p_.loop.ProcessMessages();
+    p_.pacing.loop.ProcessMessages();
     bool linked = false;
     for (int attempt = 0; attempt < 20 && !linked; ++attempt) {
         p_.linkStatus.CheckTxLink();
@@ -472,7 +472,7 @@ void ProductionRun::waitForMouse() {
     }
     if (!linked) {
         HidAttributes attr;
-        const bool gone = !p_.link.hasDevice() || !p_.link.handle->getAttributes(attr);
+        const bool gone = !p_.device.link.hasDevice() || !p_.device.link.handle->getAttributes(attr);
         unit_.reason = gone ? "the receiver disappeared while waiting for the mouse"
                             : "the mouse did not answer after the reload (20 attempts)";
         return;
@@ -486,12 +486,12 @@ void ProductionRun::bindKeyboard() {
     auto& run = p_.run;
     run.BindInRun = 1;
     run.RunPassed = false;
-    p_.result.edit([](ResultArea& r) {
+    p_.view.result.edit([](ResultArea& r) {
         r.Image2Visible = true;
         r.lblResult = "Wait";
         r.lblResultColor = ResultColor::Lime;
     });
-    p_.loop.ProcessMessages();
+    p_.pacing.loop.ProcessMessages();
     p_.pairingState.BindTicks = 0;
     p_.pairing.btnCombo_Cmd_Soft_Bind_SWClick();
     // The bind runs on its own timer, ticked while this loop pumps; the
@@ -499,12 +499,12 @@ void ProductionRun::bindKeyboard() {
     int count = 0;
     do {
         count = 0;
-        p_.clock.Sleep(100);
-        p_.loop.ProcessMessages();
-        for (uint8_t w : rx::KeyboardSlots) count += IsValidCheckedWord(p_.transport.ReadEepromWord(w));
-    } while (WindowTimers::on(p_.timers.tmrSoftBind) && count != 6);
-    WindowTimers::set(p_.timers.tmrSoftBind, false);
-    p_.devices.edit([](DeviceStatus& d) { d.gifBindAnimating = false; });
+        p_.pacing.clock.Sleep(100);
+        p_.pacing.loop.ProcessMessages();
+        for (uint8_t w : rx::KeyboardSlots) count += IsValidCheckedWord(p_.device.transport.ReadEepromWord(w));
+    } while (WindowTimers::on(p_.pacing.timers.tmrSoftBind) && count != 6);
+    WindowTimers::set(p_.pacing.timers.tmrSoftBind, false);
+    p_.view.devices.edit([](DeviceStatus& d) { d.gifBindAnimating = false; });
     if (count == 6) p_.pairingState.BindTicks = 17;
     // The binding was asked for: only a keyboard that really bound passes
     // the unit. A binding that timed out, or ended because the receiver
@@ -517,32 +517,32 @@ void ProductionRun::bindKeyboard() {
 
 void ProductionRun::verdict() {
     auto& run = p_.run;
-    p_.loop.ProcessMessages();
+    p_.pacing.loop.ProcessMessages();
     if (run.RunPassed) {
         if constexpr (LogEnabled) {
             ProductionLog log(p_.companion.currentDirectory);
             std::string error;
-            if (!log.append(p_.clock, unit_.rfId, unit_.rxSn, unit_.txSn, error)) unit_.logError = error;
+            if (!log.append(p_.pacing.clock, unit_.rfId, unit_.rxSn, unit_.txSn, error)) unit_.logError = error;
         }
         showResult("PASS", ResultColor::Blue);
         if (p_.options->ResetRF && p_.options->RFPower != 0) {
-            p_.commands.rbC_RF_ENTER_ACCESS_WO_LEDClick();
-            p_.clock.Sleep(50);
-            p_.commands.RfWriteRfic(1, 0x1B);
-            p_.clock.Sleep(20);
-            p_.commands.WriteDongleRfic(1, 0x1B);
+            p_.device.commands.rbC_RF_ENTER_ACCESS_WO_LEDClick();
+            p_.pacing.clock.Sleep(50);
+            p_.device.commands.RfWriteRfic(1, 0x1B);
+            p_.pacing.clock.Sleep(20);
+            p_.device.commands.WriteDongleRfic(1, 0x1B);
         }
     } else {
         showResult("FAIL", ResultColor::Red);
         if (unit_.reason.empty()) unit_.reason = "a device command failed";
     }
-    p_.commands.rbC_RF_LEAVE_ACCESSClick();
-    p_.clock.Sleep(50);
-    p_.result.edit([](ResultArea& r) {
+    p_.device.commands.rbC_RF_LEAVE_ACCESSClick();
+    p_.pacing.clock.Sleep(50);
+    p_.view.result.edit([](ResultArea& r) {
         r.Image2Visible = false;
         r.Image1Visible = true;
     });
-    p_.loop.ProcessMessages();
+    p_.pacing.loop.ProcessMessages();
     run.RunMode = RunIdle;
     run.BindInRun = 0;
 }

@@ -2,7 +2,7 @@
 // One key press programs one dongle and one mouse: Go (pre-checks, timers,
 // timing, closing the connection) around the production cycle proper.
 
-#include "device/command_set.h"
+#include "device/device_access.h"
 #include "device/link_status.h"
 #include "model/messages.h"
 #include "model/pairing_state.h"
@@ -54,24 +54,15 @@ struct Companion {
 class ProductionRun {
 public:
     struct Parts {
-        Clock& clock;
-        EventLoop& loop;
-        Transport& transport;
-        DeviceLink& link;
-        CommandSet& commands;
-        LinkStatus& linkStatus;
+        Pacing pacing;
+        DeviceAccess device;
+        LinkStatus& linkStatus;   // detection, as far as the run needs it
         Pairing& pairing;
         PairingState& pairingState;
         RunState& run;
-        WindowTimers& timers;
         UnitNumbers& numbers;
         Observed<ProductSettings>& options;
-        Observed<DeviceStatus>& devices;
-        Observed<ResultArea>& result;
-        Observed<int>& progress;
-        DebugList& debug;
-        MessageRouter& messages;
-        const Language& language;
+        OperatorView view;
         const Companion& companion;
     };
     explicit ProductionRun(Parts p) : p_(p) {}

@@ -17,10 +17,7 @@ EngineeringBinding::EngineeringBinding(TForm1& form, Station& station) : form_(f
     cpi_ = form_.ui().edtC_RF_SETUP_CPI;
 }
 
-EngineeringBinding::~EngineeringBinding() {
-    if (engListener_) st_.ui.engineering.changed.disconnect(engListener_);
-    if (devListener_) st_.ui.devices.changed.disconnect(devListener_);
-}
+EngineeringBinding::~EngineeringBinding() = default;
 
 void EngineeringBinding::onClick(const QString& button, std::function<void()> handler) {
     auto* b = qobject_cast<QAbstractButton*>(form_.control(button));

@@ -39,7 +39,7 @@ private:
     Station& st_;
     std::vector<std::pair<QLineEdit*, HexEdit*>> edits_;
     QSpinBox* cpi_ = nullptr;
-    Notifier::Id engListener_ = 0, devListener_ = 0;
+    Notifier::Connection engListener_, devListener_;
 };
 
 } // namespace kestrelon

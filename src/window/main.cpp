@@ -129,7 +129,7 @@ int main(int argc, char** argv) {
 
     // A settings file that cannot be used was told (stderr, then a box).
     if (!window.FormCreate().ok) return 2;   // nothing programmed
-    if (sim) sim->attach(station);
+    if (sim) sim->attach(station.loop, station.production.unitDone, [&station] { station.HidDevicesChanged(); });
     window.form().show();
     window.form().activateWindow();
     return app.exec();

@@ -116,14 +116,13 @@ MainWindow::MainWindow(Station& station, Setup setup)
 
 MainWindow::~MainWindow() {
     st_.messages.install(nullptr);
-    for (auto& [notifier, id] : watches_) notifier->disconnect(id);
 }
 
 SettingsStatus MainWindow::FormCreate() {
     st_.messages.install(sink_.get());
     watchModel();
     connectControls();
-    const SettingsStatus started = st_.StartUp([this](int step) { windowStep(step); });
+    const SettingsStatus started = st_.StartUp(startUpHooks());
     // A settings file that another copy holds or that cannot be read: told,
     // and no unit may be programmed. A damaged file's copy is told too.
     // Standard error first: the box waits for somebody to press OK.
@@ -134,74 +133,56 @@ SettingsStatus MainWindow::FormCreate() {
     return started;
 }
 
-// The window's part of each start-up step; the station does the rest.
-void MainWindow::windowStep(int step) {
-    auto& ui = form_->ui();
-    switch (step) {
-    case 2: tempId_ = DrawTempID(); break;
-    case 7: form_->setWindowTitle(Text(MainWindowTitle(tempId_))); break;
-    case 9:
-        // Started with an argument: units start without a key press; say so.
-        ui.lblAutoRun->setVisible(st_.run.AutoRun);
-        break;
-    case 10:
+// The window's part of the start-up; the station calls each at its place.
+StartUpHooks MainWindow::startUpHooks() {
+    StartUpHooks h;
+    h.identity = [this] { tempId_ = DrawTempID(); };
+    h.title = [this] { form_->setWindowTitle(Text(MainWindowTitle(tempId_, st_.sharedStoreName()))); };
+    // Started with an argument: units start without a key press; say so.
+    h.autoRunNote = [this] { form_->ui().lblAutoRun->setVisible(st_.run.AutoRun); };
+    h.handOver = [this] {
         if (setup_.singleInstance) setup_.singleInstance();
-        break;
-    case 12: settings_->LoadLanguage(); break;
-    case 13:
-        // Key preview: TForm1 sees Page Down before the focused control.
-        connect(form_.get(), &TForm1::goHotKey, this, [this] { st_.production.FormKeyDown(0x22); });
-        break;
-    case 14:
+    };
+    h.language = [this] { settings_->LoadLanguage(); };
+    // Key preview: TForm1 sees Page Down before the focused control.
+    h.keys = [this] { connect(form_.get(), &TForm1::goHotKey, this, [this] { st_.production.FormKeyDown(0x22); }); };
+    h.clearBoxes = [this] {
+        auto& ui = form_->ui();
         for (QLineEdit* e : {ui.edtEEPROM_20, ui.edtMseDongleAddr, ui.edtTX_SN, ui.edtRX_SN}) e->clear();
         ui.lblRX_Date->clear();
         ui.lblTX_Date->clear();
-        break;
-    case 15: QCoreApplication::processEvents(); break;
-    case 16:
-        QCoreApplication::processEvents();
+    };
+    h.looks = [this] {
+        auto& ui = form_->ui();
         for (QWidget* w : std::initializer_list<QWidget*>{ui.gb1, ui.gbRX, ui.gbTX, ui.edtMseDongleAddr, ui.edtTX_SN,
                                                           ui.edtRX_SN, ui.lbl14, ui.lbl55, ui.Label2})
             w->hide();
-        break;
-    case 17:
         ui.imgConnected->move(ui.gifBind->pos());
         ui.imgNoneDev->move(ui.gifBind->pos());
-        break;
-    case 18:
         if (QFile::exists(QStringLiteral("logo.bmp"))) {
             QString problem;
             if (!form_->ShowCustomerLogo(QStringLiteral("logo.bmp"), &problem))
                 std::fprintf(stderr, "kestrelon-mfg: logo.bmp not shown: %s\n", qPrintable(problem));
         }
-        break;
-    case 19:
-    case 20: QCoreApplication::processEvents(); break;
-    case 22:
-        QCoreApplication::processEvents();
+    };
+    h.layout = [this] {
+        auto& ui = form_->ui();
         // Sizing runs the layout rule, so the window is centred with the
         // height the rule gives.
         form_->setFixedSize(TForm1::BaseWidth, form_->BaseHeight);
         form_->FormResize();
         form_->CentreOnScreen();
         ui.pbSetTX->setGeometry(0, ui.pbSetTX->y(), form_->width(), ui.pbSetTX->height());
-        break;
-    case 23:
-        settings_->Bind();
-        QCoreApplication::processEvents();
-        break;
-    case 24:
-    case 25: QCoreApplication::processEvents(); break;
-    case 26:
-        form_->setWindowTitle(Text(MainWindowTitle(tempId_, st_.sharedStoreName())));
-        QCoreApplication::processEvents();
-        // The window itself takes the keys until the operator picks a
-        // control, so Page Down starts Go and changes nothing else.
+    };
+    h.bindSettings = [this] { settings_->Bind(); };
+    // The window itself takes the keys until the operator picks a
+    // control, so Page Down starts Go and changes nothing else.
+    h.ready = [this] {
         form_->setFocus();
         form_->update();
-        break;
-    default: break;
-    }
+    };
+    h.pump = [] { QCoreApplication::processEvents(); };
+    return h;
 }
 
 void MainWindow::connectControls() {
@@ -229,7 +210,7 @@ void MainWindow::connectControls() {
 // once here so the window starts from what the station holds.
 void MainWindow::watchModel() {
     auto watch = [this](Notifier& n, void (MainWindow::*draw)()) {
-        watches_.emplace_back(&n, n.connect([this, draw] { (this->*draw)(); }));
+        watches_.push_back(n.connect([this, draw] { (this->*draw)(); }));
         (this->*draw)();
     };
     PresentationModel& m = st_.ui;
@@ -239,8 +220,8 @@ void MainWindow::watchModel() {
     watch(m.progress.changed, &MainWindow::drawProgress);
     watch(m.erase.changed, &MainWindow::drawErase);
     watch(m.options.changed, &MainWindow::drawOptions);
-    watches_.emplace_back(&m.debug.changed, m.debug.changed.connect([this] { addDebugLine(); }));
-    watches_.emplace_back(&st_.production.unitDone, st_.production.unitDone.connect([this] { afterOperation(); }));
+    watches_.push_back(m.debug.changed.connect([this] { addDebugLine(); }));
+    watches_.push_back(st_.production.unitDone.connect([this] { afterOperation(); }));
 }
 
 void MainWindow::drawDevices() {

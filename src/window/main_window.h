@@ -25,7 +25,7 @@ class MainWindow : public QObject {
 public:
     // What the program around the window decides.
     struct Setup {
-        // Start-up step 10: make this the only running copy (the hand-over).
+        // At the start-up's hand-over: make this the only running copy.
         std::function<void()> singleInstance;
         // After the shut-down wrote the settings, just before the process ends.
         std::function<void()> onClosing;
@@ -65,7 +65,7 @@ public:
     static void CatchShutdownSignals(std::function<void()> onSignal);
 
 private:
-    void windowStep(int step);
+    StartUpHooks startUpHooks();
     void connectControls();
     void watchModel();
     void enable(QWidget* control, bool on);
@@ -83,7 +83,7 @@ private:
     std::unique_ptr<TForm1> form_;
     std::unique_ptr<SettingsSide> settings_;
     std::unique_ptr<MessageSink> sink_;
-    std::vector<std::pair<Notifier*, Notifier::Id>> watches_;
+    std::vector<Notifier::Connection> watches_;
     int tempId_ = 0;
     bool erasing_ = false;
     bool shutdownPending_ = false;

@@ -30,9 +30,7 @@ NumberingBinding::NumberingBinding(TForm1& form, Observed<NumberingBoxes>& boxes
       rxDateShown_(boxes->rx.DateLabel),
       txDateShown_(boxes->tx.DateLabel) {}
 
-NumberingBinding::~NumberingBinding() {
-    if (listener_) boxes_.changed.disconnect(listener_);
-}
+NumberingBinding::~NumberingBinding() = default;
 
 NumberingBinding::Row NumberingBinding::find(NumberingRow r, const char* t) const {
     const TForm1& f = form_;

@@ -58,7 +58,7 @@ private:
     std::array<Row, 2> rows_;
     // The date labels change only with the date box; start-up empties them.
     std::string rxDateShown_, txDateShown_;
-    Notifier::Id listener_ = 0;
+    Notifier::Connection listener_;
 };
 
 } // namespace kestrelon

@@ -46,9 +46,7 @@ SettingsSide::SettingsSide(TForm1& form, Station& station)
     };
 }
 
-SettingsSide::~SettingsSide() {
-    for (auto [notifier, id] : listeners_) notifier->disconnect(id);
-}
+SettingsSide::~SettingsSide() = default;
 
 // ---- language --------------------------------------------------------------
 
@@ -87,7 +85,7 @@ void SettingsSide::cbbLangChange(int itemIndex) {
 
 void SettingsSide::Bind() {
     auto& ui = form_.ui();
-    auto listen = [this](Notifier& n, std::function<void()> f) { listeners_.emplace_back(&n, n.connect(std::move(f))); };
+    auto listen = [this](Notifier& n, std::function<void()> f) { listeners_.push_back(n.connect(std::move(f))); };
 
     QObject::connect(&form_, &TForm1::languagePicked, &form_, [this](int i) { cbbLangChange(i); });
     listen(st_.ui.language.changed, [this] {

@@ -57,7 +57,7 @@ private:
     EngineeringBinding engineering_;
     int modelShown_ = -1;
     int sleepShown_, wakeupShown_;   // the spin values the period labels were made for
-    std::vector<std::pair<Notifier*, Notifier::Id>> listeners_;
+    std::vector<Notifier::Connection> listeners_;
 };
 
 } // namespace kestrelon

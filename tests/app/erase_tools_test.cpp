@@ -34,7 +34,7 @@ TEST(EraseTools, EachButtonFollowsItsCheckBox) {
     auto& e = b.st->erase;
     const auto& buttons = b.st->ui.erase;
     int redraws = 0;
-    buttons.changed.connect([&] { ++redraws; });
+    const auto watching = buttons.changed.connect([&] { ++redraws; });
     EXPECT_FALSE(buttons->suiButton2Enabled);
     EXPECT_FALSE(buttons->suiButton1Enabled);
     e.TX_ErasedClick(true);

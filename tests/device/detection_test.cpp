@@ -54,6 +54,12 @@ TEST(Detection, PlugOpensTheDongleAndLightsBothLamps) {
     EXPECT_TRUE(r.ui.devices->btnGoEnabled);
     EXPECT_FALSE(r.run.AwaitNewDongle);
     EXPECT_TRUE(linkWatch->enabled());
+    // What the lamps show is the link state, which the command line reads.
+    LinkState ready;
+    ready.receiverOpen = ready.receiverAnswered = ready.receiverReady = ready.mouseAnswering = true;
+    ready.vendorId = 0xF3D7;
+    ready.productId = 0x05CA;
+    EXPECT_EQ(r.det.state(), ready);
 
     // A tick without a change costs four walks and nothing else.
     r.trace.clear();
@@ -97,6 +103,7 @@ TEST(Detection, UnplugDropsTheLinkAndAnyOtherChangeRebuildsIt) {
     EXPECT_EQ(r.ui.devices->edtTX, "Mouse TX Not Ready");
     EXPECT_EQ(r.ui.devices->picture, ConnectPicture::NoneDev);
     EXPECT_FALSE(r.ui.devices->btnGoEnabled);
+    EXPECT_EQ(r.det.state(), LinkState{});   // unplugged: nothing open, nothing answers
     EXPECT_EQ(r.ui.result->lblResult, "");
     EXPECT_EQ(r.ui.result->edtTX_SN, "");
     EXPECT_EQ(*r.ui.progress, 0);

@@ -36,7 +36,7 @@ TEST(Lang, EveryIdHasATextInEveryLanguage) {
 TEST(Lang, TextsAreTheTableCharacters) {
     Language lang;
     int notified = 0;
-    lang.changed.connect([&] { ++notified; });
+    const auto watching = lang.changed.connect([&] { ++notified; });
     EXPECT_EQ(lang.text(0x03), "&Connect");
     EXPECT_EQ(lang.text(0x24), "Please Check Device:");
     EXPECT_EQ(lang.text(0x17), "Keyboard Binding");

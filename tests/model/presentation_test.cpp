@@ -9,8 +9,8 @@ namespace {
 TEST(Presentation, AGroupIsToldOnceWhenItsOutermostEditEndsWithAChange) {
     PresentationModel ui;
     int devices = 0, result = 0;
-    ui.devices.changed.connect([&] { ++devices; });
-    ui.result.changed.connect([&] { ++result; });
+    const auto d1 = ui.devices.changed.connect([&] { ++devices; });
+    const auto r1 = ui.result.changed.connect([&] { ++result; });
 
     ui.devices.edit([&](DeviceStatus& d) {
         d.ledRX.Value = true;
@@ -23,7 +23,7 @@ TEST(Presentation, AGroupIsToldOnceWhenItsOutermostEditEndsWithAChange) {
     EXPECT_EQ(result, 0);
 
     int engineering = 0;
-    ui.engineering.changed.connect([&] { ++engineering; });
+    const auto e1 = ui.engineering.changed.connect([&] { ++engineering; });
     ui.engineering.edtRF_EEPROMAddr.setValue(0x12);
     ui.engineering.edtRF_EEPROMAddr.setValue(0x12);
     EXPECT_EQ(engineering, 1);
@@ -38,3 +38,19 @@ TEST(Presentation, TheDebugListKeepsOnlyTheLastLines) {
 }
 
 } // namespace
+
+TEST(Presentation, AConnectionListensWhileItLivesAndMayOutliveItsNotifier) {
+    int heard = 0;
+    Notifier::Connection kept;
+    {
+        Notifier n;
+        {
+            const Notifier::Connection gone = n.connect([&] { ++heard; });
+            kept = n.connect([&] { heard += 10; });
+            n.notify();
+        }
+        n.notify();
+        EXPECT_EQ(heard, 21);
+    }
+    kept.disconnect();   // the notifier is gone: nothing to do, nothing touched
+}

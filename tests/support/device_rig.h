@@ -3,6 +3,7 @@
 // back end in between that can hide interfaces from single enumeration
 // walks, fail fetches and watch or alter frames on their way.
 
+#include "app/link_presenter.h"
 #include "device/command_set.h"
 #include "device/detection.h"
 #include "platform/trace.h"
@@ -98,16 +99,10 @@ struct DeviceRig {
     MessageRecorder recorded;
     PairingState pairing;
     WindowTimers timers;
-    CommandSet cmd{transport, run, ui.options, ui.engineering, ui.devices, router};
-    Detection det{hid,
-                  link,
-                  cmd,
-                  transport,
-                  run,
-                  ui.engineering,
-                  Detection::View{ui.devices, ui.result, ui.progress, ui.options, ui.language},
-                  pairing,
-                  timers};
+    CommandSet cmd{transport, run, ui.options, ui.engineering, RxTypeControlsOf(ui.devices), router};
+    LinkPresenter presenter{ui.devices, ui.result, ui.progress};
+    Detection det{hid, DeviceAccess{transport, link, cmd}, Detection::View{ui.options, ui.language},
+                  Detection::Shared{run, ui.engineering, pairing, timers}, presenter};
 
     // The PC's usual devices (4 interfaces) and, with plug, the receiver (3).
     explicit DeviceRig(sim::PairConfig config = {}, bool plug = true) {

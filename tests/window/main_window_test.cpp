@@ -78,7 +78,7 @@ struct Bench {
 
     void create() {
         window->FormCreate();
-        line.attach(*st);
+        line.attach(st->loop, st->production.unitDone, [this] { st->HidDevicesChanged(); });
     }
     bool show() {
         window->form().show();
@@ -94,8 +94,9 @@ struct Bench {
     // has drawn it.
     void afterEachChange(const std::function<void()>& f) {
         PresentationModel& m = st->ui;
-        for (Notifier* n : {&m.devices.changed, &m.result.changed, &m.progress.changed}) n->connect(f);
+        for (Notifier* n : {&m.devices.changed, &m.result.changed, &m.progress.changed}) watches.push_back(n->connect(f));
     }
+    std::vector<Notifier::Connection> watches;
 };
 
 // Answers each modal dialog as it shows (no polling): keeps
@@ -369,7 +370,7 @@ void MainWindowTest::shutdownWaitsForAnErase() {
     b.st->erase.RX_ErasedClick(true);
     // Asked to shut down as soon as the erase shows progress.
     int endedDuringErase = -2;
-    b.st->ui.progress.changed.connect([&] {
+    const auto watching = b.st->ui.progress.changed.connect([&] {
         if (endedDuringErase != -2 || !b.window->busy()) return;
         b.window->RequestShutdown();
         endedDuringErase = b.endedWith;

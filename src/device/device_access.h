@@ -1,0 +1,17 @@
+#pragma once
+// What a part that talks to the devices gets: the transport of reports, the
+// link to the open receiver, and the commands.
+
+#include "device/command_set.h"
+#include "device/device_link.h"
+#include "device/transport.h"
+
+namespace kestrelon {
+
+struct DeviceAccess {
+    Transport& transport;
+    DeviceLink& link;
+    CommandSet& commands;
+};
+
+} // namespace kestrelon
