@@ -49,7 +49,7 @@ void EraseTools::suiButton2Click() {
     uint32_t start = 0;
     if (!begin(true, start)) return;
     auto& cmd = p_.commands;
-    p_.transport.CommFailed = false;
+    p_.transport.clearFailure();
     cmd.rbC_RF_LEAVE_ACCESSClick();
     p_.clock.Sleep(50);
     cmd.rbC_RF_ENTER_ACCESS_WO_LEDClick();
@@ -74,7 +74,7 @@ void EraseTools::suiButton1Click() {
     p_.clock.Sleep(50);
     p_.progress.set(0);
     for (int w = 0; w < kRxImageSize; ++w) {
-        p_.transport.WriteEepromVerified(static_cast<uint8_t>(w), 0xFFFF);
+        p_.transport.writeDongleWord(static_cast<uint8_t>(w), 0xFFFF);
         p_.progress.set((w + 1) * 20 / kRxImageSize);
         p_.clock.Sleep(20);
         p_.loop.ProcessMessages();

@@ -36,7 +36,7 @@ void CommandSet::polledDongleRead(uint8_t code, HexEdit& data, int answerByte) {
             return;
         }
     }
-    t_.CommFailed = true;   // the edit keeps what it showed
+    t_.fail(DeviceOp::DongleRegister, code, address);   // the edit keeps what it showed
 }
 
 void CommandSet::btnC_Rd_Direct_RegClick() {
@@ -67,12 +67,14 @@ void CommandSet::btnUpdateCustKeyClick() {
 
 void CommandSet::btnC_JUMP_TO_PORClick() {
     if (t_.link().hasDevice() && !t_.SendDongleCommand(op::JumpToPor, operand::JumpToPor[0], operand::JumpToPor[1],
-                                                          operand::JumpToPor[2])) t_.CommFailed = true;
+                                                          operand::JumpToPor[2]))
+        t_.fail(DeviceOp::DongleCommand, op::JumpToPor, operand::JumpToPor[0]);
 }
 
 void CommandSet::btnC_RELOAD_PARAMETERClick() {
     if (t_.link().hasDevice() && !t_.SendDongleCommand(op::ReloadParameters, operand::ReloadParameters[0],
-                                                          operand::ReloadParameters[1], operand::ReloadParameters[2])) t_.CommFailed = true;
+                                                          operand::ReloadParameters[1], operand::ReloadParameters[2]))
+        t_.fail(DeviceOp::DongleCommand, op::ReloadParameters, operand::ReloadParameters[0]);
 }
 
 void CommandSet::rbMSEClick() {
@@ -94,7 +96,7 @@ bool CommandSet::RfWriteEeprom(uint8_t address, uint8_t data) {
 
 bool CommandSet::confirmedRfWrite(uint8_t address, uint8_t data) {
     for (int pass = 0; pass < 3; ++pass) {
-        t_.RfWrite(op::RfEepromWrite, address, data);
+        t_.writeMouseByte(op::RfEepromWrite, address, data);
         t_.clock().Sleep(24);
         for (int poll = 0; poll < 31; ++poll) {
             t_.loop().ProcessMessages();
@@ -104,19 +106,20 @@ bool CommandSet::confirmedRfWrite(uint8_t address, uint8_t data) {
             // answer left over from another command would otherwise pass a
             // byte that never reached the mouse.
             if (t_.fetch(f) && confirmsRfWrite(f, address)) return true;
-            t_.RfRead(op::RfEepromRead, address);
+            t_.readMouseByte(op::RfEepromRead, address);
         }
     }
-    t_.CommFailed = true;
+    t_.fail(DeviceOp::MouseWriteConfirm, op::RfEepromWrite, address);
     return false;
 }
 
 void CommandSet::rfWriteFromEdits(uint8_t code, const HexEdit& addr, const HexEdit& data) {
-    t_.RfWrite(code, byteOf(addr), byteOf(data));
+    t_.writeMouseByte(code, byteOf(addr), byteOf(data));
 }
 
 void CommandSet::rfReadIntoEdit(uint8_t code, const HexEdit& addr, HexEdit& data) {
-    data.showHex2(t_.RfRead(code, byteOf(addr)));   // a failed read shows FFFFFFFF
+    const std::optional<uint8_t> v = t_.readMouseByte(code, byteOf(addr));
+    data.showHex2(v ? *v : -1);   // a failed read shows FFFFFFFF
 }
 
 void CommandSet::btnC_RF_Rd_EEPROMClick() { rfReadIntoEdit(op::RfEepromRead, eng_.edtRF_EEPROMAddr, eng_.edtRF_EEPROMData); }
@@ -138,14 +141,14 @@ void CommandSet::btnC_RF_Wrt_SensorClick() { rfWriteFromEdits(op::RfSensorWrite,
 void CommandSet::btnC_RF_Rd_SensorClick() { rfReadIntoEdit(op::RfSensorRead, eng_.edtRF_SensorAddr, eng_.edtRF_SensorData); }
 
 void CommandSet::accessCommand(uint8_t p2, uint8_t p3, uint8_t code) {
-    if (t_.link().hasDevice()) t_.RfWrite(code, p2, p3);
+    if (t_.link().hasDevice()) t_.writeMouseByte(code, p2, p3);
 }
 void CommandSet::rbC_RF_ENTER_ACCESS_WO_LEDClick() { accessCommand(operand::AccessKey, operand::AccessWithoutLed, op::RfEnterAccess); }
 void CommandSet::rbC_RF_ENTER_ACCESS_W_LEDClick() { accessCommand(operand::AccessKey, operand::AccessWithLed, op::RfEnterAccess); }
 void CommandSet::rbC_RF_LEAVE_ACCESSClick() { accessCommand(0x00, 0x00, op::RfLeaveAccess); }
 
 void CommandSet::btnC_RF_SETUP_CPIClick() {
-    t_.RfWrite(op::RfSetupCpi, static_cast<uint8_t>(eng_.edtC_RF_SETUP_CPI()), operand::CpiEnd);
+    t_.writeMouseByte(op::RfSetupCpi, static_cast<uint8_t>(eng_.edtC_RF_SETUP_CPI()), operand::CpiEnd);
 }
 
 void CommandSet::btnRF_DR_3CClick() {
@@ -160,10 +163,10 @@ void CommandSet::btnRF_DR_3DClick() {
     btnC_RF_Wrt_Direct_RegClick();
 }
 
-int CommandSet::RfReadSensor(uint8_t address) {
+std::optional<uint8_t> CommandSet::RfReadSensor(uint8_t address) {
     eng_.edtRF_SensorAddr.setValue(address);
-    const int v = t_.RfRead(op::RfSensorRead, address);
-    eng_.edtRF_SensorData.showHex2(v);
+    const std::optional<uint8_t> v = t_.readMouseByte(op::RfSensorRead, address);
+    eng_.edtRF_SensorData.showHex2(v ? *v : -1);
     return v;
 }
 

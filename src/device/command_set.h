@@ -84,7 +84,7 @@ public:
     void btnEEPROM_R_PIDClick();
     void btnEEPROM_W_PIDClick();
     void btnEEPROM_R_20Click();
-    // False, with a message and CommFailed set, for a descriptor that cannot
+    // False, with a message and a failure noted, for a descriptor that cannot
     // be stored one byte per character or is longer than 46 characters.
     bool btnEEPROM_W_20Click();
 
@@ -92,8 +92,8 @@ public:
     // the page's button would, and sends ---
     // The confirmed mouse EEPROM write; true when the dongle confirmed it.
     bool RfWriteEeprom(uint8_t address, uint8_t value);
-    // A mouse sensor register, shown in edtRF_SensorData; -1 on failure.
-    int RfReadSensor(uint8_t address);
+    // A mouse sensor register, shown in edtRF_SensorData.
+    std::optional<uint8_t> RfReadSensor(uint8_t address);
     // The dongle's and the mouse's RF transceiver registers.
     void WriteDongleRfic(uint8_t address, uint8_t value);
     void RfWriteRfic(uint8_t address, uint8_t value);

@@ -34,7 +34,8 @@ int CommandSet::readPageWord(const std::string& d) {
 }
 
 int CommandSet::showWord(int n, HexEdit& edit) {
-    const int word = t_.ReadEepromWord(static_cast<uint8_t>(n));
+    const std::optional<uint16_t> read = t_.readDongleWord(static_cast<uint8_t>(n));
+    const int word = read ? *read : -1;
     char buf[16];
     // The high byte; a failed read (-1) shifted as an unsigned 32-bit value
     // shows FFFFFF.
@@ -103,8 +104,9 @@ void CommandSet::btnEEPROM_R_20Click() {
     if (n > static_cast<long long>(kMaxDescriptorChars)) n = kMaxDescriptorChars;
     std::string latin1;
     for (long long k = 0; 2 * k < n; ++k) {
-        const int w = t_.ReadEepromWord(static_cast<uint8_t>(dongle_eeprom::StringDescText + k));
-        if (w < 0) return keep();
+        const std::optional<uint16_t> read = t_.readDongleWord(static_cast<uint8_t>(dongle_eeprom::StringDescText + k));
+        if (!read) return keep();
+        const int w = *read;
         latin1 += static_cast<char>(w >> 8);
         if (2 * k + 1 < n) latin1 += static_cast<char>(w & 0xFF);
     }
@@ -121,7 +123,7 @@ bool CommandSet::btnEEPROM_W_20Click() {
                                             "nothing was written."
                                           : "The USB string descriptor holds characters that cannot be stored "
                                             "one byte each (only U+0000 to U+00FF); nothing was written.");
-        t_.CommFailed = true;
+        t_.fail(DeviceOp::Descriptor, op::EepromWrite, dongle_eeprom::StringDescLength);
         return false;
     }
     const std::string& s = *latin1;
