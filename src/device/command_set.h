@@ -1,10 +1,11 @@
 #pragma once
-// Every command the tool sends to the dongle or, relayed over RF, to the
-// mouse, under the names of the engineering-page controls that send them.
+// The engineering page's controls over the typed device calls
+// (DeviceCalls), under the names the window and the command line bind to.
 // Operands come from the engineering edits and results go back into them,
 // as the window shows them. The setting handlers fill the EEPROM images
 // while a production run is filling them and do nothing otherwise.
 
+#include "device/device_calls.h"
 #include "device/transport.h"
 #include "model/engineering_state.h"
 #include "model/messages.h"
@@ -21,7 +22,7 @@ class CommandSet {
 public:
     CommandSet(Transport& transport, RunState& run, Observed<ProductSettings>& options, EngineeringState& eng,
                Observed<DeviceStatus>& devices, MessageRouter& messages)
-        : t_(transport), run_(run), settings_(options), eng_(eng), devices_(devices), messages_(messages) {}
+        : t_(transport), calls_(transport), run_(run), settings_(options), eng_(eng), devices_(devices), messages_(messages) {}
 
     // --- dongle commands ---
     // n is the digit that ends the sending button's name (1 or 4). True when
@@ -98,6 +99,9 @@ public:
     void WriteDongleRfic(uint8_t address, uint8_t value);
     void RfWriteRfic(uint8_t address, uint8_t value);
 
+    // The typed calls the controls send through.
+    DeviceCalls& device() { return calls_; }
+
     // The item lists at start-up: selects "WWW HOME" and "MAIL".
     void FillCustKeyLists();
 
@@ -106,8 +110,6 @@ private:
     bool confirmedRfWrite(uint8_t address, uint8_t data);
     void rfWriteFromEdits(uint8_t code, const HexEdit& addr, const HexEdit& data);
     void rfReadIntoEdit(uint8_t code, const HexEdit& addr, HexEdit& data);
-    void polledDongleRead(uint8_t code, HexEdit& data, int answerByte);
-    void accessCommand(uint8_t p2, uint8_t p3, uint8_t code);
     void storeTx(uint8_t address, uint8_t value);
     void storeTxPair(uint8_t address, uint8_t value, uint8_t complement);
     void customKey(int item, int firstWord);
@@ -122,6 +124,7 @@ private:
     void writeWordsFrom(const std::string& idText, const char* highDigits, const char* lowDigits);
 
     Transport& t_;
+    DeviceCalls calls_;
     RunState& run_;
     Observed<ProductSettings>& settings_;
     EngineeringState& eng_;

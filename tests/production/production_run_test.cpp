@@ -251,13 +251,14 @@ TEST(ProductionRun, VidAndPidAreWrittenOnlyWhenBothAreSet) {
 }
 
 TEST(ProductionRun, FnKeyWords) {
-    for (bool on : {false, true}) {
-        SCOPED_TRACE(on);
+    // The Fn keys on, off, and only the UIO bit set.
+    for (const auto& [on, uio] : {std::pair{false, false}, std::pair{true, false}, std::pair{false, true}}) {
+        SCOPED_TRACE(testing::Message() << on << uio);
         ReadyBench b;
         ASSERT_TRUE(b.ready);
-        b.options([on](ProductSettings& s) {
+        b.options([on, uio](ProductSettings& s) {
             s.Fn_Enabled = s.FNPB = on;
-            s.FnUIO = false;
+            s.FnUIO = uio;
             s.fndirection = on;
             s.FnPR = kNoSelection;
             s.FnBreak = 3;
@@ -272,7 +273,7 @@ TEST(ProductionRun, FnKeyWords) {
             EXPECT_EQ(got, (std::array<int, 8>{0x00C2, CheckedByte(0x58), 0xC0C1, 0xC2C3, 0xC4C5, 0xC6C7, 0xC8C9,
                                                0xCA00}));
         else
-            EXPECT_EQ(got, (std::array<int, 8>{0, CheckedByte(0), 0, 0, 0, 0, 0, 0}));
+            EXPECT_EQ(got, (std::array<int, 8>{0, CheckedByte(uio ? 0x20 : 0), 0, 0, 0, 0, 0, 0}));
     }
 }
 
