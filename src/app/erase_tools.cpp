@@ -49,7 +49,7 @@ void EraseTools::suiButton2Click() {
     uint32_t start = 0;
     if (!begin(true, start)) return;
     auto& cmd = p_.device.commands;
-    p_.device.transport.CommFailed = false;
+    p_.device.transport.clearFailure();
     cmd.rbC_RF_LEAVE_ACCESSClick();
     p_.pacing.clock.Sleep(50);
     cmd.rbC_RF_ENTER_ACCESS_WO_LEDClick();
@@ -74,7 +74,7 @@ void EraseTools::suiButton1Click() {
     p_.pacing.clock.Sleep(50);
     p_.view.progress.set(0);
     for (int w = 0; w < kRxImageSize; ++w) {
-        p_.device.transport.WriteEepromVerified(static_cast<uint8_t>(w), 0xFFFF);
+        p_.device.transport.writeDongleWord(static_cast<uint8_t>(w), 0xFFFF);
         p_.view.progress.set((w + 1) * 20 / kRxImageSize);
         p_.pacing.clock.Sleep(20);
         p_.pacing.loop.ProcessMessages();

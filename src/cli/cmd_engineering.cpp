@@ -98,12 +98,12 @@ int rxRead(const Args& args, const Io& io) {
     if (!number(args, 0, 63, "WORD", io, word)) return kExitUsage;
     EngineeringSession s;
     if (const int rc = OpenReceiver(args, io, s, false)) return rc;
-    const int v = s.station->transport.ReadEepromWord(static_cast<uint8_t>(word));
-    if (v < 0) {
+    const std::optional<uint16_t> v = s.station->transport.readDongleWord(static_cast<uint8_t>(word));
+    if (!v) {
         io.error(ReceiverProblem(s, "the receiver gave no valid answer reading word " + Hex(static_cast<long long>(word), 2)));
         return CloseReceiver(s, io, kExitFailed);
     }
-    io.out << Hex(v, 4) << "\n";
+    io.out << Hex(*v, 4) << "\n";
     return CloseReceiver(s, io, kExitOk);
 }
 
@@ -113,8 +113,7 @@ int rxWrite(const Args& args, const Io& io) {
     EngineeringSession s;
     if (const int rc = OpenReceiver(args, io, s, false)) return rc;
     auto& t = s.station->transport;
-    t.WriteEepromVerified(static_cast<uint8_t>(word), static_cast<uint16_t>(value));
-    if (t.CommFailed) {
+    if (!t.writeDongleWord(static_cast<uint8_t>(word), static_cast<uint16_t>(value))) {
         io.error(ReceiverProblem(s, "word " + Hex(static_cast<long long>(word), 2) + " did not read back as " +
                                         Hex(static_cast<long long>(value), 4) + " (no answer or verify mismatch)"));
         return CloseReceiver(s, io, kExitFailed);
@@ -131,7 +130,7 @@ int txRead(const Args& args, const Io& io) {
     Station& st = *s.station;
     st.ui.engineering.edtRF_EEPROMAddr.setValue(static_cast<long long>(addr));
     st.commands.btnC_RF_Rd_EEPROMClick();
-    if (st.transport.CommFailed) {
+    if (st.transport.failed()) {
         io.error(ReceiverProblem(s, "the mouse did not answer over RF reading byte " + Hex(static_cast<long long>(addr), 2)));
         return CloseReceiver(s, io, kExitFailed);
     }
@@ -153,7 +152,7 @@ int txWrite(const Args& args, const Io& io) {
     const bool confirmed = st.commands.btnC_RF_Wrt_EEPROMClick();
     st.commands.rbC_RF_LEAVE_ACCESSClick();
     st.clock.Sleep(50);
-    if (!confirmed || st.transport.CommFailed) {
+    if (!confirmed || st.transport.failed()) {
         io.error(ReceiverProblem(s, "the mouse did not confirm writing byte " + Hex(static_cast<long long>(addr), 2)));
         return CloseReceiver(s, io, kExitFailed);
     }
@@ -166,12 +165,12 @@ int rxDump(const Args& args, const Io& io) {
     if (const int rc = OpenReceiver(args, io, s, false)) return rc;
     std::string text;   // printed only when every word was read
     for (int w = 0; w < 64; ++w) {
-        const int v = s.station->transport.ReadEepromWord(static_cast<uint8_t>(w));
-        if (v < 0) {
+        const std::optional<uint16_t> v = s.station->transport.readDongleWord(static_cast<uint8_t>(w));
+        if (!v) {
             io.error(ReceiverProblem(s, "the receiver gave no valid answer reading word " + Hex(w, 2)));
             return CloseReceiver(s, io, kExitFailed);
         }
-        text += (w % 8 == 0 ? Hex(w, 2) + ":" : std::string()) + " " + Hex(v, 4) + (w % 8 == 7 ? "\n" : "");
+        text += (w % 8 == 0 ? Hex(w, 2) + ":" : std::string()) + " " + Hex(*v, 4) + (w % 8 == 7 ? "\n" : "");
     }
     io.out << text;
     return CloseReceiver(s, io, kExitOk);
@@ -183,12 +182,12 @@ int txDump(const Args& args, const Io& io) {
     Station& st = *s.station;
     std::string text;
     for (int a = 0; a < 128; ++a) {
-        const int v = st.transport.RfRead(op::RfEepromRead, static_cast<uint8_t>(a));
-        if (v < 0) {
+        const std::optional<uint8_t> v = st.transport.readMouseByte(op::RfEepromRead, static_cast<uint8_t>(a));
+        if (!v) {
             io.error(ReceiverProblem(s, "the mouse did not answer over RF reading byte " + Hex(a, 2)));
             return CloseReceiver(s, io, kExitFailed);
         }
-        text += (a % 16 == 0 ? Hex(a, 2) + ":" : std::string()) + " " + Hex(v, 2) + (a % 16 == 15 ? "\n" : "");
+        text += (a % 16 == 0 ? Hex(a, 2) + ":" : std::string()) + " " + Hex(*v, 2) + (a % 16 == 15 ? "\n" : "");
     }
     io.out << text;
     return CloseReceiver(s, io, kExitOk);

@@ -9,75 +9,47 @@ uint8_t byteOf(const HexEdit& e) { return static_cast<uint8_t>(e.value() & 0xFF)
 } // namespace
 
 bool CommandSet::btnSpecialCmd1Click(int n) {
-    if (!t_.link().hasDevice()) return false;
-    CommandFrame f{};
-    bool valid = false;
-    for (int attempt = 0; attempt < RetryCount && !valid; ++attempt) {
-        f = makeFrame(op::DirectRegRead, operand::Special[0], operand::Special[1], static_cast<uint8_t>(n));
-        if (!t_.exchange(f)) return false;   // the dongle is gone: show nothing
-        t_.loop().ProcessMessages();
-        valid = isValidAnswer(f);
-    }
-    if (!valid) return false;
+    if (!calls_.hasDongle()) return false;
+    const std::optional<CommandFrame> f = calls_.readSpecial(static_cast<uint8_t>(n));
+    if (!f) return false;
     auto& edits = n == 4 ? eng_.edtSC04 : eng_.edtSC01;
-    for (int k = 0; k < 7; ++k) edits[k].showHex2(f[k]);
+    for (int k = 0; k < 7; ++k) edits[k].showHex2((*f)[static_cast<size_t>(k)]);
     return true;
 }
 
-void CommandSet::polledDongleRead(uint8_t code, HexEdit& data, int answerByte) {
-    const uint8_t address = code == op::DirectRegRead ? byteOf(eng_.edtDirectAddr) : byteOf(eng_.edtRFICAddr);
-    for (int attempt = 0; attempt < RetryCount; ++attempt) {
-        CommandFrame f = makeFrame(code, address);
-        t_.exchange(f);
-        t_.clock().Sleep(2);
-        t_.loop().ProcessMessages();
-        if (isValidAnswer(f)) {
-            data.showHex2(f[answerByte]);
-            return;
-        }
-    }
-    t_.CommFailed = true;   // the edit keeps what it showed
-}
-
+// A failed read leaves the edit as it showed.
 void CommandSet::btnC_Rd_Direct_RegClick() {
-    if (t_.link().hasDevice()) polledDongleRead(op::DirectRegRead, eng_.edtDirectData, 0);
+    if (!calls_.hasDongle()) return;
+    if (const auto v = calls_.readDongleRegister(byteOf(eng_.edtDirectAddr))) eng_.edtDirectData.showHex2(*v);
 }
 
 void CommandSet::btnRd_RFICClick() {
-    if (t_.link().hasDevice()) polledDongleRead(op::RficRead, eng_.edtRFICData, 1);
+    if (!calls_.hasDongle()) return;
+    if (const auto v = calls_.readDongleRfic(byteOf(eng_.edtRFICAddr))) eng_.edtRFICData.showHex2(*v);
 }
 
 void CommandSet::btnC_Wrt_Direct_RegClick() {
-    if (!t_.link().hasDevice()) return;
-    t_.SendDongleCommand(op::DirectRegWrite, byteOf(eng_.edtDirectAddr), byteOf(eng_.edtDirectData), 0);
+    if (calls_.hasDongle()) calls_.writeDongleRegister(byteOf(eng_.edtDirectAddr), byteOf(eng_.edtDirectData));
 }
 
 void CommandSet::btnWrt_RFICClick() {
-    if (!t_.link().hasDevice()) return;
-    const uint8_t address = byteOf(eng_.edtRFICAddr), data = byteOf(eng_.edtRFICData);
-    for (int send = 0; send < RetryCount; ++send) {
-        CommandFrame f = makeFrame(op::RficWrite, address, data);
-        if (t_.send(f)) return;
-    }
+    if (calls_.hasDongle()) calls_.writeDongleRfic(byteOf(eng_.edtRFICAddr), byteOf(eng_.edtRFICData));
 }
 
 void CommandSet::btnUpdateCustKeyClick() {
-    if (t_.link().hasDevice()) t_.SendDongleCommand(op::Control, operand::CustKeysUpdated, 0, 0);
+    if (calls_.hasDongle()) calls_.customKeysUpdated();
 }
 
 void CommandSet::btnC_JUMP_TO_PORClick() {
-    if (t_.link().hasDevice() && !t_.SendDongleCommand(op::JumpToPor, operand::JumpToPor[0], operand::JumpToPor[1],
-                                                          operand::JumpToPor[2])) t_.CommFailed = true;
+    if (calls_.hasDongle()) calls_.jumpDongleToPor();
 }
 
 void CommandSet::btnC_RELOAD_PARAMETERClick() {
-    if (t_.link().hasDevice() && !t_.SendDongleCommand(op::ReloadParameters, operand::ReloadParameters[0],
-                                                          operand::ReloadParameters[1], operand::ReloadParameters[2])) t_.CommFailed = true;
+    if (calls_.hasDongle()) calls_.reloadDongleParameters();
 }
 
 void CommandSet::rbMSEClick() {
-    if (t_.link().hasDevice()) t_.SendDongleCommand(op::RxType, operand::RxTypeKey[0], operand::RxTypeKey[1],
-                             rxType_.mouseChosen() ? operand::RxTypeMouse : operand::RxTypeKeyboard);
+    if (calls_.hasDongle()) calls_.setRxType(rxType_.mouseChosen());
 }
 
 // --- RF ---
@@ -92,31 +64,15 @@ bool CommandSet::RfWriteEeprom(uint8_t address, uint8_t data) {
     return confirmedRfWrite(address, data);
 }
 
-bool CommandSet::confirmedRfWrite(uint8_t address, uint8_t data) {
-    for (int pass = 0; pass < 3; ++pass) {
-        t_.RfWrite(op::RfEepromWrite, address, data);
-        t_.clock().Sleep(24);
-        for (int poll = 0; poll < 31; ++poll) {
-            t_.loop().ProcessMessages();
-            CommandFrame f{};
-            f[0] = kReportId;
-            // Only the dongle's confirmation of this very write counts: an
-            // answer left over from another command would otherwise pass a
-            // byte that never reached the mouse.
-            if (t_.fetch(f) && confirmsRfWrite(f, address)) return true;
-            t_.RfRead(op::RfEepromRead, address);
-        }
-    }
-    t_.CommFailed = true;
-    return false;
-}
+bool CommandSet::confirmedRfWrite(uint8_t address, uint8_t data) { return calls_.writeMouseEeprom(address, data).ok(); }
 
 void CommandSet::rfWriteFromEdits(uint8_t code, const HexEdit& addr, const HexEdit& data) {
-    t_.RfWrite(code, byteOf(addr), byteOf(data));
+    calls_.writeMouse(code, byteOf(addr), byteOf(data));
 }
 
 void CommandSet::rfReadIntoEdit(uint8_t code, const HexEdit& addr, HexEdit& data) {
-    data.showHex2(t_.RfRead(code, byteOf(addr)));   // a failed read shows FFFFFFFF
+    const std::optional<uint8_t> v = calls_.readMouse(code, byteOf(addr));
+    data.showHex2(v ? *v : -1);   // a failed read shows FFFFFFFF
 }
 
 void CommandSet::btnC_RF_Rd_EEPROMClick() { rfReadIntoEdit(op::RfEepromRead, eng_.edtRF_EEPROMAddr, eng_.edtRF_EEPROMData); }
@@ -137,15 +93,18 @@ void CommandSet::btnC_RF_Rd_RFIC_RFX5820KClick() { rfReadIntoEdit(op::RfRficRead
 void CommandSet::btnC_RF_Wrt_SensorClick() { rfWriteFromEdits(op::RfSensorWrite, eng_.edtRF_SensorAddr, eng_.edtRF_SensorData); }
 void CommandSet::btnC_RF_Rd_SensorClick() { rfReadIntoEdit(op::RfSensorRead, eng_.edtRF_SensorAddr, eng_.edtRF_SensorData); }
 
-void CommandSet::accessCommand(uint8_t p2, uint8_t p3, uint8_t code) {
-    if (t_.link().hasDevice()) t_.RfWrite(code, p2, p3);
+void CommandSet::rbC_RF_ENTER_ACCESS_WO_LEDClick() {
+    if (calls_.hasDongle()) calls_.enterMouseAccess(false);
 }
-void CommandSet::rbC_RF_ENTER_ACCESS_WO_LEDClick() { accessCommand(operand::AccessKey, operand::AccessWithoutLed, op::RfEnterAccess); }
-void CommandSet::rbC_RF_ENTER_ACCESS_W_LEDClick() { accessCommand(operand::AccessKey, operand::AccessWithLed, op::RfEnterAccess); }
-void CommandSet::rbC_RF_LEAVE_ACCESSClick() { accessCommand(0x00, 0x00, op::RfLeaveAccess); }
+void CommandSet::rbC_RF_ENTER_ACCESS_W_LEDClick() {
+    if (calls_.hasDongle()) calls_.enterMouseAccess(true);
+}
+void CommandSet::rbC_RF_LEAVE_ACCESSClick() {
+    if (calls_.hasDongle()) calls_.leaveMouseAccess();
+}
 
 void CommandSet::btnC_RF_SETUP_CPIClick() {
-    t_.RfWrite(op::RfSetupCpi, static_cast<uint8_t>(eng_.edtC_RF_SETUP_CPI()), operand::CpiEnd);
+    calls_.setupMouseCpi(static_cast<uint8_t>(eng_.edtC_RF_SETUP_CPI()));
 }
 
 void CommandSet::btnRF_DR_3CClick() {
@@ -160,10 +119,10 @@ void CommandSet::btnRF_DR_3DClick() {
     btnC_RF_Wrt_Direct_RegClick();
 }
 
-int CommandSet::RfReadSensor(uint8_t address) {
+std::optional<uint8_t> CommandSet::RfReadSensor(uint8_t address) {
     eng_.edtRF_SensorAddr.setValue(address);
-    const int v = t_.RfRead(op::RfSensorRead, address);
-    eng_.edtRF_SensorData.showHex2(v);
+    const std::optional<uint8_t> v = calls_.readMouse(op::RfSensorRead, address);
+    eng_.edtRF_SensorData.showHex2(v ? *v : -1);
     return v;
 }
 

@@ -1,10 +1,11 @@
 #pragma once
-// Every command the tool sends to the dongle or, relayed over RF, to the
-// mouse, under the names of the engineering-page controls that send them.
+// The engineering page's controls over the typed device calls
+// (DeviceCalls), under the names the window and the command line bind to.
 // Operands come from the engineering edits and results go back into them,
 // as the window shows them. The setting handlers fill the EEPROM images
 // while a production run is filling them and do nothing otherwise.
 
+#include "device/device_calls.h"
 #include "device/transport.h"
 #include "model/engineering_state.h"
 #include "model/messages.h"
@@ -29,7 +30,7 @@ class CommandSet {
 public:
     CommandSet(Transport& transport, RunState& run, Observed<ProductSettings>& options, EngineeringState& eng,
                RxTypeControls rxType, MessageRouter& messages)
-        : t_(transport), run_(run), settings_(options), eng_(eng), rxType_(std::move(rxType)), messages_(messages) {}
+        : t_(transport), calls_(transport), run_(run), settings_(options), eng_(eng), rxType_(std::move(rxType)), messages_(messages) {}
 
     // --- dongle commands ---
     // n is the digit that ends the sending button's name (1 or 4). True when
@@ -92,7 +93,7 @@ public:
     void btnEEPROM_R_PIDClick();
     void btnEEPROM_W_PIDClick();
     void btnEEPROM_R_20Click();
-    // False, with a message and CommFailed set, for a descriptor that cannot
+    // False, with a message and a failure noted, for a descriptor that cannot
     // be stored one byte per character or is longer than 46 characters.
     bool btnEEPROM_W_20Click();
 
@@ -100,11 +101,14 @@ public:
     // the page's button would, and sends ---
     // The confirmed mouse EEPROM write; true when the dongle confirmed it.
     bool RfWriteEeprom(uint8_t address, uint8_t value);
-    // A mouse sensor register, shown in edtRF_SensorData; -1 on failure.
-    int RfReadSensor(uint8_t address);
+    // A mouse sensor register, shown in edtRF_SensorData.
+    std::optional<uint8_t> RfReadSensor(uint8_t address);
     // The dongle's and the mouse's RF transceiver registers.
     void WriteDongleRfic(uint8_t address, uint8_t value);
     void RfWriteRfic(uint8_t address, uint8_t value);
+
+    // The typed calls the controls send through.
+    DeviceCalls& device() { return calls_; }
 
     // The item lists at start-up: selects "WWW HOME" and "MAIL".
     void FillCustKeyLists();
@@ -114,8 +118,6 @@ private:
     bool confirmedRfWrite(uint8_t address, uint8_t data);
     void rfWriteFromEdits(uint8_t code, const HexEdit& addr, const HexEdit& data);
     void rfReadIntoEdit(uint8_t code, const HexEdit& addr, HexEdit& data);
-    void polledDongleRead(uint8_t code, HexEdit& data, int answerByte);
-    void accessCommand(uint8_t p2, uint8_t p3, uint8_t code);
     void storeTx(uint8_t address, uint8_t value);
     void storeTxPair(uint8_t address, uint8_t value, uint8_t complement);
     void customKey(int item, int firstWord);
@@ -130,6 +132,7 @@ private:
     void writeWordsFrom(const std::string& idText, const char* highDigits, const char* lowDigits);
 
     Transport& t_;
+    DeviceCalls calls_;
     RunState& run_;
     Observed<ProductSettings>& settings_;
     EngineeringState& eng_;

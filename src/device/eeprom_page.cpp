@@ -30,11 +30,12 @@ int CommandSet::readPageWord(const std::string& d) {
     const int n = wordNumber(d);
     if (!edit || n < 0) return -1;
     edit->clear();
-    return t_.link().hasDevice() ? showWord(n, *edit) : -1;
+    return calls_.hasDongle() ? showWord(n, *edit) : -1;
 }
 
 int CommandSet::showWord(int n, HexEdit& edit) {
-    const int word = t_.ReadEepromWord(static_cast<uint8_t>(n));
+    const std::optional<uint16_t> read = calls_.readDongleWord(static_cast<uint8_t>(n));
+    const int word = read ? *read : -1;
     char buf[16];
     // The high byte; a failed read (-1) shifted as an unsigned 32-bit value
     // shows FFFFFF.
@@ -44,7 +45,7 @@ int CommandSet::showWord(int n, HexEdit& edit) {
 }
 
 void CommandSet::btnEEPROM_W_00Click(const std::string& sender) {
-    if (!t_.link().hasDevice()) return;
+    if (!calls_.hasDongle()) return;
     const std::string d = lastTwo(sender);
     HexEdit* edit = eng_.eepromEdit(d);
     const int n = wordNumber(d);
@@ -96,15 +97,16 @@ void CommandSet::btnEEPROM_R_20Click() {
         messages_.warning("The USB string descriptor could not be read from the receiver; "
                           "the descriptor box keeps its value.");
     };
-    if (!t_.link().hasDevice()) return keep();
+    if (!calls_.hasDongle()) return keep();
     const int lengthWord = showWord(dongle_eeprom::StringDescLength, eng_.edtEEPROM_19);
     if (!IsValidCheckedWord(lengthWord)) return keep();
     long long n = (eng_.edtEEPROM_19.value() - 2) / 2;
     if (n > static_cast<long long>(kMaxDescriptorChars)) n = kMaxDescriptorChars;
     std::string latin1;
     for (long long k = 0; 2 * k < n; ++k) {
-        const int w = t_.ReadEepromWord(static_cast<uint8_t>(dongle_eeprom::StringDescText + k));
-        if (w < 0) return keep();
+        const std::optional<uint16_t> read = calls_.readDongleWord(static_cast<uint8_t>(dongle_eeprom::StringDescText + k));
+        if (!read) return keep();
+        const int w = *read;
         latin1 += static_cast<char>(w >> 8);
         if (2 * k + 1 < n) latin1 += static_cast<char>(w & 0xFF);
     }
@@ -114,14 +116,14 @@ void CommandSet::btnEEPROM_R_20Click() {
 }
 
 bool CommandSet::btnEEPROM_W_20Click() {
-    if (!t_.link().hasDevice()) return true;
+    if (!calls_.hasDongle()) return true;
     const auto latin1 = Utf8ToLatin1(settings_->StringDesc);
     if (!latin1 || latin1->size() > kMaxDescriptorChars) {
         messages_.warning(latin1 ? "The USB string descriptor is longer than 46 characters; "
                                             "nothing was written."
                                           : "The USB string descriptor holds characters that cannot be stored "
                                             "one byte each (only U+0000 to U+00FF); nothing was written.");
-        t_.CommFailed = true;
+        t_.fail(DeviceOp::Descriptor, op::EepromWrite, dongle_eeprom::StringDescLength);
         return false;
     }
     const std::string& s = *latin1;

@@ -39,7 +39,7 @@ void CommandSet::cbRF_Set_BTY_Low_LevelChange() {
     storeTxPair(mouse_eeprom::BatteryLevel, level, level ^ 0xFF);
     // The level's bits join the dongle's battery word; its other low five
     // bits of the high byte stay. A failed read counts as 0xFFFF.
-    const int word = t_.ReadEepromWord(dongle_eeprom::Battery) & 0xFFFF;
+    const int word = calls_.readDongleWord(dongle_eeprom::Battery).value_or(0xFFFF);
     const uint8_t b = static_cast<uint8_t>(((word >> 8) & 0x1F) | level);
     run_.RxImage[dongle_eeprom::Battery] = CheckedByte(b);
 }

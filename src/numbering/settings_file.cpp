@@ -1,5 +1,6 @@
 #include "numbering/settings_file.h"
 
+#include "device/hotkey_lists.h"
 #include "device/text_encoding.h"
 #include "platform/file_system.h"
 
@@ -201,64 +202,219 @@ std::string vidPidText(int v) {
     return buf;
 }
 
-// The integer keys of section "TX" and the values each can take. A value
-// outside them is refused at load rather than cut to fit or ignored: a VID
-// of 74565 would otherwise program 0x2345, a hot key beyond its list FFFF.
-// A list's index may be -1: the program itself stores that for a list
-// without a selection.
-struct IntegerRange {
-    const char* key;
-    long min, max;
-    bool hex;   // told in hex
-};
-constexpr IntegerRange kIntegerRanges[] = {
-    {"CustKey1", kNoSelection, kCustKeyItems - 1, false},
-    {"CustKey2", kNoSelection, kCustKeyItems - 1, false},
-    {"MouseOnly", INT_MIN, INT_MAX, false},
-    {"SoftISS", INT_MIN, INT_MAX, false},
-    {"Sleep", 0, 240, false},
-    {"WakeupPeriod", 3, 19, false},
-    {"CPI", 0, 1, false},
-    {"PowerSaving", 0, 2, false},
-    {"Wakeup", 0, 1, false},
-    {"BTY", kNoSelection, 7, false},   // 3-7 are accepted and leave the list without a selection
-    {"VID", 0, 0xFFFF, true},
-    {"PID", 0, 0xFFFF, true},
-    {"Model_Select", 0, 2, false},
-    {"Fn_PB", INT_MIN, INT_MAX, false},
-    {"Fn_UIO", INT_MIN, INT_MAX, false},
-    {"Fn_Direction", INT_MIN, INT_MAX, false},
-    {"FnPR", kNoSelection, kFnKeyItems - 1, false},
-    {"FnBreak", kNoSelection, kFnKeyItems - 1, false},
-    {"Fn_Function", INT_MIN, INT_MAX, false},
-    {"FnF1", kNoSelection, kFnKeyItems - 1, false},
-    {"FnF2", kNoSelection, kFnKeyItems - 1, false},
-    {"FnF3", kNoSelection, kFnKeyItems - 1, false},
-    {"FnF4", kNoSelection, kFnKeyItems - 1, false},
-    {"FnF5", kNoSelection, kFnKeyItems - 1, false},
-    {"FnF6", kNoSelection, kFnKeyItems - 1, false},
-    {"FnF7", kNoSelection, kFnKeyItems - 1, false},
-    {"FnF8", kNoSelection, kFnKeyItems - 1, false},
-    {"FnF9", kNoSelection, kFnKeyItems - 1, false},
-    {"FnF10", kNoSelection, kFnKeyItems - 1, false},
-    {"FnF11", kNoSelection, kFnKeyItems - 1, false},
-    {"FnF12", kNoSelection, kFnKeyItems - 1, false},
-    {"TX_Erased", INT_MIN, INT_MAX, false},
-    {"RX_Erased", INT_MIN, INT_MAX, false},
-    {"LRMBinding", INT_MIN, INT_MAX, false},
-    {"RFPower", kNoSelection, kRFPowerItems - 1, false},
-    {"ResetRF", INT_MIN, INT_MAX, false},
-    {"Delay", 0, INT_MAX, false},
-    {"KBind", INT_MIN, INT_MAX, false},
-    {"EnabledMERO", INT_MIN, INT_MAX, false},
+// Writes keys of section "TX" into the parsed file, replacing every copy of
+// a repeated key by one.
+class Writer {
+public:
+    explicit Writer(CSimpleIniA& ini) : ini_(ini) {}
+    void text(const char* key, const std::string& value) { ini_.SetValue(kTX, key, value.c_str(), nullptr, true); }
+    void integer(const char* key, long long v) { text(key, std::to_string(v)); }
+    void boolean(const char* key, bool v) { text(key, v ? "1" : "0"); }
+    void remove(const char* key) { ini_.Delete(kTX, key); }
+    // Written only when set, so the files of stations without it stay as
+    // they were; one that was switched off loses its value.
+    void textIfSet(const char* key, const std::string& value) {
+        if (!value.empty()) {
+            text(key, value);
+        } else if (const char* old = ini_.GetValue(kTX, key, nullptr); old && *old) {
+            remove(key);
+        }
+    }
+
+private:
+    CSimpleIniA& ini_;
 };
 
-// "VID=74565 (0 to 0xFFFF), CustKey1=x (not a number)" for every key of the
-// table whose stored value is not one its setting can take; empty when all are.
+// The values an integer key can take. A value outside them is refused at
+// load rather than cut to fit or ignored: a VID of 74565 would otherwise
+// program 0x2345, a hot key beyond its list FFFF. A list's index may be -1:
+// the program itself stores that for a list without a selection.
+struct KeyRange {
+    bool checked;   // false: a text key, nothing to check
+    long min, max;
+    bool hex;       // told in hex
+};
+constexpr KeyRange kText{false, 0, 0, false};
+constexpr KeyRange kAnyInteger{true, INT_MIN, INT_MAX, false};
+constexpr KeyRange listRange(int items) { return {true, kNoSelection, items - 1, false}; }
+
+// One key of section "TX": how it is read into the options, what it can
+// hold, how it is written back, and what a first start (no file yet) gives
+// it. Keys are written in the order of the table, which is the order a new
+// file lists them in. A key read after "Model_Select" (afterModel) can still
+// override what the model's hook did to its option; the others are read
+// before it.
+struct SettingKey {
+    const char* key;
+    KeyRange range;
+    bool afterModel;
+    void (*read)(ProductSettings&, const Reader&, const char* key);
+    void (*write)(const ProductSettings&, Writer&, const char* key);
+    void (*firstStart)(ProductSettings&);   // null: a first start keeps the option as it is
+};
+
+template <auto Member, auto Value>
+void setTo(ProductSettings& s) { s.*Member = Value; }
+template <auto Member>
+void clearText(ProductSettings& s) { (s.*Member).clear(); }
+
+// "1" or "0"; any number reads, non-zero is true.
+template <bool ProductSettings::*M, bool Def>
+constexpr SettingKey boolKey(const char* key, bool afterModel, void (*first)(ProductSettings&) = nullptr) {
+    return {key, kAnyInteger, afterModel, [](ProductSettings& s, const Reader& r, const char* k) { s.*M = r.boolean(k, Def); },
+            [](const ProductSettings& s, Writer& w, const char* k) { w.boolean(k, s.*M); }, first};
+}
+
+// An item index into a list of Items; one outside it loads as no selection.
+template <int ProductSettings::*M, int Def, int Items>
+constexpr SettingKey listKey(const char* key, bool afterModel, void (*first)(ProductSettings&) = nullptr) {
+    return {key, listRange(Items), afterModel,
+            [](ProductSettings& s, const Reader& r, const char* k) { s.*M = listIndex(r.integer(k, Def), Items); },
+            [](const ProductSettings& s, Writer& w, const char* k) { w.integer(k, s.*M); }, first};
+}
+
+// One of the twelve Fn key items.
+template <size_t I>
+constexpr SettingKey fnKey(const char* key) {
+    return {key, listRange(kFnKeyItems), false,
+            [](ProductSettings& s, const Reader& r, const char* k) { s.FnF[I] = listIndex(r.integer(k, 0), kFnKeyItems); },
+            [](const ProductSettings& s, Writer& w, const char* k) { w.integer(k, s.FnF[I]); }, nullptr};
+}
+
+// A spin box's value: loads cut to its range, the dongle takes it as one byte.
+template <int ProductSettings::*M, int Def, int Min, int Max>
+constexpr SettingKey spinKey(const char* key) {
+    return {key, {true, Min, Max, false}, true,
+            [](ProductSettings& s, const Reader& r, const char* k) { s.*M = std::clamp(r.integer(k, Def), Min, Max); },
+            [](const ProductSettings& s, Writer& w, const char* k) { w.integer(k, s.*M); }, nullptr};
+}
+
+// A text stored as it is; WhenSet: only written when not empty.
+template <std::string ProductSettings::*M, bool WhenSet>
+constexpr SettingKey textKey(const char* key, void (*first)(ProductSettings&) = nullptr) {
+    return {key, kText, true, [](ProductSettings& s, const Reader& r, const char* k) { s.*M = r.str(kTX, k, ""); },
+            [](const ProductSettings& s, Writer& w, const char* k) {
+                if constexpr (WhenSet) w.textIfSet(k, s.*M);
+                else w.text(k, s.*M);
+            },
+            first};
+}
+
+// A radio group of 0..Last; a value beyond Last loads as Last.
+template <int ProductSettings::*M, int Last>
+constexpr SettingKey radioKey(const char* key, void (*first)(ProductSettings&) = nullptr) {
+    return {key, {true, 0, Last, false}, false,
+            [](ProductSettings& s, const Reader& r, const char* k) {
+                const int v = r.integer(k, 0);
+                s.*M = v >= 0 && v < Last ? v : Last;
+            },
+            [](const ProductSettings& s, Writer& w, const char* k) {
+                const int v = s.*M;
+                w.integer(k, v >= 0 && v < Last ? v : Last);
+            },
+            first};
+}
+
+// The USB vendor and product IDs go together: both are written when both
+// are set, else neither; both read when both are above 0.
+void readIdPair(ProductSettings& s, const Reader& r, const char*) {
+    const int vid = r.integer("VID", 0), pid = r.integer("PID", 0);
+    if (vid >= 1 && pid >= 1) {
+        s.VidSet = vidPidText(vid);
+        s.PidSet = vidPidText(pid);
+    } else {
+        s.VidSet.clear();
+        s.PidSet.clear();
+    }
+}
+void writeIdPair(const ProductSettings& s, Writer& w, const char* key) {
+    const long long vid = HexEditValue(s.VidSet), pid = HexEditValue(s.PidSet);
+    if (vid > 0 && pid > 0) w.integer(key, std::string_view(key) == "VID" ? vid : pid);
+    else w.remove(key);
+}
+void readNothing(ProductSettings&, const Reader&, const char*) {}
+void clearIdPair(ProductSettings& s) {
+    s.VidSet.clear();
+    s.PidSet.clear();
+}
+
+constexpr const char* kModelKey = "Model_Select";
+constexpr int kBatteryFallback = 6;   // asks for item 6 of a 3-item list: no selection
+
+constexpr SettingKey kSettingKeys[] = {
+    listKey<&ProductSettings::CustKey1, kCustKey1Default, kCustKeyItems>(
+        "CustKey1", false, setTo<&ProductSettings::CustKey1, kCustKey1Default>),
+    listKey<&ProductSettings::CustKey2, kCustKey2Default, kCustKeyItems>(
+        "CustKey2", false, setTo<&ProductSettings::CustKey2, kCustKey2Default>),
+    boolKey<&ProductSettings::MouseOnly, true>("MouseOnly", false),
+    boolKey<&ProductSettings::SoftISS, true>("SoftISS", false, setTo<&ProductSettings::SoftISS, false>),
+    spinKey<&ProductSettings::SleepPeriod, 56, 0, 240>("Sleep"),
+    spinKey<&ProductSettings::WakeupPeriod, 15, 3, 19>("WakeupPeriod"),
+    {"CPI", {true, 0, 1, false}, false,
+     [](ProductSettings& s, const Reader& r, const char* k) { s.CpiHigh = r.integer(k, 0) != 0; },
+     [](const ProductSettings& s, Writer& w, const char* k) { w.integer(k, s.CpiHigh ? 1 : 0); },
+     setTo<&ProductSettings::CpiHigh, false>},
+    radioKey<&ProductSettings::PowerSaving, 2>("PowerSaving", setTo<&ProductSettings::PowerSaving, 0>),
+    radioKey<&ProductSettings::Wakeup, 1>("Wakeup"),
+    // 0..7 is accepted although the list has three items; 3..7 (and the
+    // fallback) leave it without a selection.
+    {"BTY", {true, kNoSelection, 7, false}, true,
+     [](ProductSettings& s, const Reader& r, const char* k) {
+         int bty = r.integer(k, kBatteryFallback);
+         if (bty < 0 || bty > 7) bty = kBatteryFallback;
+         s.BatteryLevel = listIndex(bty, kBatteryItems);
+     },
+     [](const ProductSettings& s, Writer& w, const char* k) { w.integer(k, s.BatteryLevel); },
+     [](ProductSettings& s) { s.BatteryLevel = listIndex(kBatteryFallback, kBatteryItems); }},
+    {"VID", {true, 0, 0xFFFF, true}, true, readIdPair, writeIdPair, clearIdPair},
+    {"PID", {true, 0, 0xFFFF, true}, true, readNothing, writeIdPair, nullptr},
+    // Read by the load itself, between the keys before and after it.
+    {kModelKey, {true, 0, 2, false}, false, readNothing,
+     [](const ProductSettings& s, Writer& w, const char* k) { w.integer(k, s.ModelIndex); }, nullptr},
+    boolKey<&ProductSettings::FNPB, false>("Fn_PB", true),
+    boolKey<&ProductSettings::FnUIO, false>("Fn_UIO", true),
+    boolKey<&ProductSettings::fndirection, false>("Fn_Direction", true),
+    listKey<&ProductSettings::FnPR, 0, kFnKeyItems>("FnPR", true),
+    listKey<&ProductSettings::FnBreak, 0, kFnKeyItems>("FnBreak", true),
+    boolKey<&ProductSettings::Fn_Enabled, false>("Fn_Function", false),
+    fnKey<0>("FnF1"), fnKey<1>("FnF2"), fnKey<2>("FnF3"), fnKey<3>("FnF4"), fnKey<4>("FnF5"), fnKey<5>("FnF6"),
+    fnKey<6>("FnF7"), fnKey<7>("FnF8"), fnKey<8>("FnF9"), fnKey<9>("FnF10"), fnKey<10>("FnF11"), fnKey<11>("FnF12"),
+    boolKey<&ProductSettings::TX_Erased, false>("TX_Erased", false),
+    boolKey<&ProductSettings::RX_Erased, false>("RX_Erased", false),
+    {"PName", kText, true,
+     [](ProductSettings& s, const Reader& r, const char* k) { s.StringDesc = r.str(kTX, k, kDefaultStringDesc); },
+     [](const ProductSettings& s, Writer& w, const char* k) { w.text(k, s.StringDesc); },
+     clearText<&ProductSettings::StringDesc>},
+    boolKey<&ProductSettings::LRMBinding, false>("LRMBinding", true),
+    listKey<&ProductSettings::RFPower, 3, kRFPowerItems>("RFPower", true),
+    boolKey<&ProductSettings::ResetRF, true>("ResetRF", true),
+    // Kept and written back, used by nothing.
+    {"Delay", {true, 0, INT_MAX, false}, false,
+     [](ProductSettings& s, const Reader& r, const char* k) { s.Delay = r.integer(k, 0); },
+     [](const ProductSettings& s, Writer& w, const char* k) { w.integer(k, s.Delay); }, nullptr},
+    boolKey<&ProductSettings::KeyboardBind, false>("KBind", true),
+    boolKey<&ProductSettings::CallMERO, false>("EnabledMERO", true),
+    textKey<&ProductSettings::RecordFile, true>("RecordFile"),
+    textKey<&ProductSettings::NumberStore, true>("NumberStore"),
+    textKey<&ProductSettings::NumberStoreProduct, true>("NumberStoreProduct"),
+};
+
+// A first start: the defaults of the keys that have one, and of the options
+// the file does not keep.
+void firstStartDefaults(ProductSettings& s) {
+    for (const SettingKey& k : kSettingKeys)
+        if (k.firstStart) k.firstStart(s);
+    s.PowerOnAutoConnect = true;
+}
+
+// "VID=74565 (0 to 0xFFFF), CustKey1=x (not a number)" for every integer key
+// whose stored value is not one its setting can take; empty when all are.
 std::string outOfRangeValues(const CSimpleIniA& ini) {
     std::string told;
-    for (const IntegerRange& r : kIntegerRanges) {
-        const char* value = ini.GetValue(kTX, r.key, nullptr);
+    for (const SettingKey& k : kSettingKeys) {
+        const KeyRange& r = k.range;
+        if (!r.checked) continue;
+        const char* value = ini.GetValue(kTX, k.key, nullptr);
         if (!value) continue;
         int v = 0;
         std::string why;
@@ -279,7 +435,7 @@ std::string outOfRangeValues(const CSimpleIniA& ini) {
         }
         std::string shown(value);
         if (shown.size() > 20) shown = shown.substr(0, 20) + "...";
-        told += (told.empty() ? "" : ", ") + std::string(r.key) + "=" + shown + " (" + why + ")";
+        told += (told.empty() ? "" : ", ") + std::string(k.key) + "=" + shown + " (" + why + ")";
     }
     return told;
 }
@@ -426,19 +582,6 @@ std::string unreadableText(const std::string& path, const std::string& reason) {
     return "Cannot read the settings file " + path + ": " + reason;
 }
 
-void firstStartDefaults(ProductSettings& s) {
-    s.CustKey1 = 7;
-    s.CustKey2 = 8;
-    s.SoftISS = false;
-    s.CpiHigh = false;
-    s.PowerSaving = 0;
-    s.PowerOnAutoConnect = true;
-    s.BatteryLevel = listIndex(6, kBatteryItems);   // asks for item 6 of a 3-item list
-    s.VidSet.clear();
-    s.PidSet.clear();
-    s.StringDesc.clear();
-}
-
 std::string twoDigits(int v) {
     char buf[8];
     std::snprintf(buf, sizeof buf, "%02d", v % 100);
@@ -553,71 +696,20 @@ LoadResult SettingsFile::load(ProductSettings& s, RunState& run, KnownDeviceTabl
         outOfRange_ = "The settings file " + fullPath_ + " has values its settings cannot take: " + bad +
                       ". No unit is programmed until they are corrected";
 
-    s.MouseOnly = r.boolean("MouseOnly", true);
-    s.CustKey1 = listIndex(r.integer("CustKey1", 7), kCustKeyItems);
-    s.CustKey2 = listIndex(r.integer("CustKey2", 8), kCustKeyItems);
-    s.SoftISS = r.boolean("SoftISS", true);
-    s.Delay = r.integer("Delay", 0);
-    s.CpiHigh = r.integer("CPI", 0) != 0;
-    s.Wakeup = r.integer("Wakeup", 0) == 0 ? 0 : 1;
-    {
-        const int ps = r.integer("PowerSaving", 0);
-        s.PowerSaving = ps == 0 ? 0 : ps == 1 ? 1 : 2;
-    }
-    s.TX_Erased = r.boolean("TX_Erased", false);
-    s.RX_Erased = r.boolean("RX_Erased", false);
-
+    for (const SettingKey& k : kSettingKeys)
+        if (!k.afterModel) k.read(s, r, k.key);
     for (int k = 0; k < kFileSlotCount; ++k) {
         const std::string key = std::to_string(k);
         devices[static_cast<size_t>(kFirstFileSlot + k)] = ParseDeviceValue(r.str(kDevice, key.c_str(), "0"));
     }
-
-    s.Fn_Enabled = r.boolean("Fn_Function", false);
-    for (int i = 0; i < 12; ++i) {
-        const std::string key = "FnF" + std::to_string(i + 1);
-        s.FnF[static_cast<size_t>(i)] = listIndex(r.integer(key.c_str(), 0), kFnKeyItems);
-    }
-
     // A radio group ignores an index outside its items.
-    const int model = r.integer("Model_Select", 0);
+    const int model = r.integer(kModelKey, 0);
     if (model >= 0 && model <= 2 && model != s.ModelIndex) {
         s.ModelIndex = model;
         if (onModelChange) onModelChange(model);
     }
-
-    s.FNPB = r.boolean("Fn_PB", false);
-    s.FnPR = listIndex(r.integer("FnPR", 0), kFnKeyItems);
-    s.FnBreak = listIndex(r.integer("FnBreak", 0), kFnKeyItems);
-    s.FnUIO = r.boolean("Fn_UIO", false);
-    s.fndirection = r.boolean("Fn_Direction", false);
-
-    // 0..7 is accepted although the list has three items; 3..7 (and the
-    // fallback 6) leave it without a selection.
-    int bty = r.integer("BTY", 6);
-    if (bty < 0 || bty > 7) bty = 6;
-    s.BatteryLevel = listIndex(bty, kBatteryItems);
-
-    const int vid = r.integer("VID", 0), pid = r.integer("PID", 0);
-    if (vid >= 1 && pid >= 1) {
-        s.VidSet = vidPidText(vid);
-        s.PidSet = vidPidText(pid);
-    } else {
-        s.VidSet.clear();
-        s.PidSet.clear();
-    }
-
-    s.LRMBinding = r.boolean("LRMBinding", false);
-    s.StringDesc = r.str(kTX, "PName", kDefaultStringDesc);
-    s.RFPower = listIndex(r.integer("RFPower", 3), kRFPowerItems);
-    // The spin boxes' ranges: the dongle takes each period as one byte.
-    s.SleepPeriod = std::clamp(r.integer("Sleep", 56), 0, 240);
-    s.WakeupPeriod = std::clamp(r.integer("WakeupPeriod", 15), 3, 19);
-    s.KeyboardBind = r.boolean("KBind", false);
-    s.CallMERO = r.boolean("EnabledMERO", false);
-    s.ResetRF = r.boolean("ResetRF", true);
-    s.RecordFile = r.str(kTX, "RecordFile", "");
-    s.NumberStore = r.str(kTX, "NumberStore", "");
-    s.NumberStoreProduct = r.str(kTX, "NumberStoreProduct", "");
+    for (const SettingKey& k : kSettingKeys)
+        if (k.afterModel) k.read(s, r, k.key);
 
     // Each generator on its own: one that cannot be read starts from its
     // defaults and leaves the others as stored.
@@ -734,62 +826,8 @@ SaveResult SettingsFile::save(const ProductSettings& s, const RunState& run, Num
     }
     CSimpleIniA& ini = parsed_->ini;
 
-    auto put = [&](const char* key, const std::string& value) { ini.SetValue(kTX, key, value.c_str(), nullptr, true); };
-    auto putInt = [&](const char* key, long long v) { put(key, std::to_string(v)); };
-    auto putBool = [&](const char* key, bool v) { put(key, v ? "1" : "0"); };
-
-    putInt("CustKey1", s.CustKey1);
-    putInt("CustKey2", s.CustKey2);
-    putBool("MouseOnly", s.MouseOnly);
-    putBool("SoftISS", s.SoftISS);
-    putInt("Sleep", s.SleepPeriod);
-    putInt("WakeupPeriod", s.WakeupPeriod);
-    putInt("CPI", s.CpiHigh ? 1 : 0);
-    putInt("PowerSaving", s.PowerSaving == 0 ? 0 : s.PowerSaving == 1 ? 1 : 2);
-    putInt("Wakeup", s.Wakeup == 0 ? 0 : 1);
-    putInt("BTY", s.BatteryLevel);
-
-    const long long vid = HexEditValue(s.VidSet), pid = HexEditValue(s.PidSet);
-    if (vid > 0 && pid > 0) {
-        putInt("VID", vid);
-        putInt("PID", pid);
-    } else {
-        ini.Delete(kTX, "VID");
-        ini.Delete(kTX, "PID");
-    }
-
-    putInt("Model_Select", s.ModelIndex);
-    putBool("Fn_PB", s.FNPB);
-    putBool("Fn_UIO", s.FnUIO);
-    putBool("Fn_Direction", s.fndirection);
-    putInt("FnPR", s.FnPR);
-    putInt("FnBreak", s.FnBreak);
-    putBool("Fn_Function", s.Fn_Enabled);
-    for (int i = 0; i < 12; ++i) {
-        const std::string key = "FnF" + std::to_string(i + 1);
-        putInt(key.c_str(), s.FnF[static_cast<size_t>(i)]);
-    }
-    putBool("TX_Erased", s.TX_Erased);
-    putBool("RX_Erased", s.RX_Erased);
-    put("PName", s.StringDesc);
-    putBool("LRMBinding", s.LRMBinding);
-    putInt("RFPower", s.RFPower);
-    putBool("ResetRF", s.ResetRF);
-    putInt("Delay", s.Delay);
-    putBool("KBind", s.KeyboardBind);
-    putBool("EnabledMERO", s.CallMERO);
-    // Written only when set, so the files of stations without a record stay
-    // as they were; one that was switched off loses its path.
-    auto putIfSet = [&](const char* key, const std::string& value) {
-        if (!value.empty()) {
-            put(key, value);
-        } else if (const char* old = ini.GetValue(kTX, key, nullptr); old && *old) {
-            ini.Delete(kTX, key);
-        }
-    };
-    putIfSet("RecordFile", s.RecordFile);
-    putIfSet("NumberStore", s.NumberStore);
-    putIfSet("NumberStoreProduct", s.NumberStoreProduct);
+    Writer w(ini);
+    for (const SettingKey& k : kSettingKeys) k.write(s, w, k.key);
 
     // A generator whose stored value could not be read keeps that value
     // until the generators are set again: the defaults in memory must not
@@ -798,9 +836,9 @@ SaveResult SettingsFile::save(const ProductSettings& s, const RunState& run, Num
     // start finds the numbering damaged too.
     auto putObject = [&](const char* key, const TComponent& object) {
         if (std::find(damagedKeys_.begin(), damagedKeys_.end(), key) == damagedKeys_.end()) {
-            put(key, GeneratorValue(object));
+            w.text(key, GeneratorValue(object));
         } else if (!ini.GetValue(kTX, key, nullptr)) {
-            put(key, damagedCopy_.empty() ? "damaged" : "damaged; see " + damagedCopy_);
+            w.text(key, damagedCopy_.empty() ? "damaged" : "damaged; see " + damagedCopy_);
         }
     };
     putObject("RXSNINFO", *generators.RxSN);

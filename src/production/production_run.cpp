@@ -242,9 +242,15 @@ void ProductionRun::endUnit() {
     unit_.keepingMicros += p_.pacing.clock.nowMicros() - began;
 }
 
-bool ProductionRun::check(const char* step) {
-    if (!p_.device.transport.CommFailed) return true;
-    if (unit_.reason.empty()) unit_.reason = step;
+void ProductionRun::step(const char* name) { p_.device.transport.setStep(name); }
+
+bool ProductionRun::check() {
+    const std::optional<DeviceError>& failure = p_.device.transport.failure();
+    if (!failure) return true;
+    if (unit_.reason.empty()) {
+        unit_.reason = failure->step.empty() ? "a device command failed" : failure->step;
+        unit_.deviceError = failure->text();
+    }
     return false;
 }
 
@@ -280,9 +286,10 @@ void ProductionRun::btnSetTXClick() {
         r.Image1Visible = false;
     });
     run.RunPassed = false;
-    p_.device.transport.CommFailed = false;
+    p_.device.transport.clearFailure();
     run.clearImages();
 
+    step("entering the mouse's access mode");
     cmd.rbC_RF_ENTER_ACCESS_WO_LEDClick();
     p_.pacing.clock.Sleep(50);
     cmd.WriteDongleRfic(1, RfPowerCode(p_.options->RFPower));
@@ -293,6 +300,7 @@ void ProductionRun::btnSetTXClick() {
     const bool filledAndWritten =
         fillMouseImage() && placeRfIds() && writeMouse() && fillDongleImage() && writeDongle();
     if (filledAndWritten) waitForMouse();
+    step("");
     verdict();
     endUnit();
 }
@@ -302,40 +310,48 @@ bool ProductionRun::fillMouseImage() {
     const ProductSettings& set = *p_.options;
     auto& run = p_.run;
     if (run.SensorKind == 0) {
-        const int code = cmd.RfReadSensor(0);
+        step("reading the mouse sensor");
+        const std::optional<uint8_t> code = cmd.RfReadSensor(0);
         // Only a sensor that answered is classed: the class is kept for the
         // rest of the program's life and goes into every dongle.
-        if (!p_.device.transport.CommFailed)
+        if (!p_.device.transport.failed())
             run.SensorKind = code == sensor::IdA || code == sensor::IdB ? sensor::FirstClass : sensor::OtherClass;
-        if (!check("reading the mouse sensor")) return false;
+        if (!check()) return false;
         p_.pacing.loop.ProcessMessages();
     }
+    step("mouse power-on auto connect");
     cmd.rbRF_DR_55Click();   // power-on auto connect is always written as disabled
-    if (!check("mouse settings")) return false;
+    if (!check()) return false;
     progress(2);
+    step("mouse CPI switch by L+R");
     set.SoftISS ? cmd.rbRF_DR_15Click() : cmd.rbRF_DR_1AClick();
-    if (!check("mouse settings")) return false;
+    if (!check()) return false;
     progress(2);
+    step("setting the mouse CPI");
     set.CpiHigh ? cmd.rbRF_CPI_HClick() : cmd.rbRF_CPI_LClick();
-    if (!check("setting the mouse CPI")) return false;
+    if (!check()) return false;
     progress(2);
+    step("mouse power saving");
     if (set.PowerSaving == 0)
         cmd.rbRF_DR_45Click();
     else if (set.PowerSaving == 1)
         cmd.rbRF_DR_4AClick();
     else
         cmd.rbRF_DR_4FClick();
-    if (!check("mouse settings")) return false;
+    if (!check()) return false;
     p_.pacing.loop.ProcessMessages();
     run.TxImage[LrmBinding] = set.LRMBinding ? LrmOn[0] : LrmOff[0];
     run.TxImage[LrmBinding + 1] = set.LRMBinding ? LrmOn[1] : LrmOff[1];
+    step("mouse wake-up");
     set.Wakeup == 0 ? cmd.rbRF_DR_25Click() : cmd.rbRF_DR_2AClick();
-    if (!check("mouse settings")) return false;
+    if (!check()) return false;
     progress(2);
+    step("reading the dongle's battery word");
     cmd.cbRF_Set_BTY_Low_LevelChange();
-    if (!check("reading the dongle's battery word")) return false;
+    if (!check()) return false;
     progress(2);
 
+    step("mouse serial number");
     const SerialNumber& txsn = numbers_.txSn;
     if (txsn.on) {
         p_.view.result.edit([&](ResultArea& r) { r.edtTX_SN = txsn.text; });
@@ -343,13 +359,14 @@ bool ProductionRun::fillMouseImage() {
         run.TxImage[SerialEnd] = 0xFF;
         run.TxImage[SerialEnd + 1] = 0xFF;
     }
-    if (!check("mouse serial number")) return false;
+    if (!check()) return false;
     progress(2);
     return true;
 }
 
 bool ProductionRun::placeRfIds() {
     auto& run = p_.run;
+    step("RF IDs");
     const uint64_t packed = (static_cast<uint64_t>(numbers_.rxRfid & 0xFFFFFF) << 24) |
                             static_cast<uint64_t>(numbers_.txRfid & 0xFFFFFF);
     for (int k = 0; k < 6; ++k) {
@@ -365,22 +382,23 @@ bool ProductionRun::placeRfIds() {
     }
     run.TxImage[RxIdCheck] = idBytes_[0] ^ idBytes_[1] ^ idBytes_[2] ^ 0xFF;
     run.TxImage[TxIdCheck] = idBytes_[3] ^ idBytes_[4] ^ idBytes_[5] ^ 0xFF;
-    if (!check("RF IDs")) return false;
+    if (!check()) return false;
     progress(2);
     return true;
 }
 
 bool ProductionRun::writeMouse() {
     auto& cmd = p_.device.commands;
+    step("writing the mouse EEPROM");
     cmd.rbC_RF_ENTER_ACCESS_WO_LEDClick();
     p_.pacing.clock.Sleep(50);
     for (int a = 0; a < kTxImageSize; ++a) {
         const int32_t entry = p_.run.TxImage[a];
         if (entry != kUnwritten) cmd.RfWriteEeprom(static_cast<uint8_t>(a), static_cast<uint8_t>(entry));
         progress(3 + a / 25);
-        if (p_.device.transport.CommFailed) break;
+        if (p_.device.transport.failed()) break;
     }
-    if (!check("writing the mouse EEPROM")) return false;
+    if (!check()) return false;
     // The mouse reloads its parameters; failures here do not count.
     cmd.btnRF_DR_3DClick();
     p_.pacing.clock.Sleep(50);
@@ -388,7 +406,7 @@ bool ProductionRun::writeMouse() {
     p_.pacing.clock.Sleep(50);
     cmd.rbC_RF_LEAVE_ACCESSClick();
     p_.pacing.clock.Sleep(50);
-    p_.device.transport.CommFailed = false;
+    p_.device.transport.clearFailure();
     return true;
 }
 
@@ -396,12 +414,16 @@ bool ProductionRun::fillDongleImage() {
     auto& cmd = p_.device.commands;
     auto& run = p_.run;
     run.RxImage[rx::SensorClass] = CheckedByte(static_cast<uint8_t>(run.SensorKind));
+    step("receiver type");
     p_.options->MouseOnly ? cmd.rbMouseOnlyClick() : cmd.rbKbdMseClick();
+    step("custom hot key 1");
     cmd.cbCustKey1Change();
-    if (!check("custom hot key 1")) return false;
+    if (!check()) return false;
+    step("custom hot key 2");
     cmd.cbCustKey2Change();
-    if (!check("custom hot key 2")) return false;
+    if (!check()) return false;
 
+    step("USB vendor and product ID");
     if (HexEditValue(p_.options->VidSet) > 0 && HexEditValue(p_.options->PidSet) > 0) {
         cmd.btnEEPROM_W_VIDClick();
         cmd.btnEEPROM_W_PIDClick();
@@ -412,7 +434,9 @@ bool ProductionRun::fillDongleImage() {
             o.PidSet.clear();
         });
     }
-    if (!check("USB vendor and product ID")) return false;
+    if (!check()) return false;
+
+    step("USB string descriptor");
 
     const ProductSettings& set = *p_.options;
     int flags = 0;
@@ -429,7 +453,9 @@ bool ProductionRun::fillDongleImage() {
         run.RxImage[rx::StringDescLength] = 0;
     else
         cmd.btnEEPROM_W_20Click();
-    if (!check("USB string descriptor")) return false;
+    if (!check()) return false;
+
+    step("dongle serial number");
 
     const SerialNumber& rxsn = numbers_.rxSn;
     p_.view.result.edit([&](ResultArea& r) { r.edtRX_SN = rxsn.text; });
@@ -437,24 +463,27 @@ bool ProductionRun::fillDongleImage() {
         run.RxImage[rx::SerialFlag] = 0;
         for (size_t i = 0; i < 3; ++i) run.RxImage[rx::Serial + i] = rxsn.bytes[2 * i] * 256 + rxsn.bytes[2 * i + 1];
     }
-    if (!check("dongle serial number")) return false;
+    if (!check()) return false;
+
+    step("USB suspend periods");
 
     // The RF-ID words once more: a long descriptor text may have run into them.
     for (int k = 0; k < 6; ++k) run.RxImage[kDongleWordOfRow[k]] = CheckedByte(idBytes_[k]);
     for (uint8_t w : rx::KeyboardSlots) run.RxImage[w] = 0;
     run.RxImage[rx::SleepPeriod] = CheckedByte(static_cast<uint8_t>(set.SleepPeriod));
-    if (!check("USB suspend periods")) return false;
+    if (!check()) return false;
     run.RxImage[rx::WakeupPeriod] = CheckedByte(static_cast<uint8_t>(set.WakeupPeriod));
     return true;
 }
 
 bool ProductionRun::writeDongle() {
+    step("writing the dongle EEPROM");
     for (int a = 0; a < kRxImageSize; ++a) {
         const int32_t entry = p_.run.RxImage[a];
-        if (entry != kUnwritten) p_.device.transport.WriteEepromVerified(static_cast<uint8_t>(a), static_cast<uint16_t>(entry));
+        if (entry != kUnwritten) p_.device.transport.writeDongleWord(static_cast<uint8_t>(a), static_cast<uint16_t>(entry));
         p_.view.progress.set(9 + a / 6);
     }
-    if (!check("writing the dongle EEPROM")) return false;
+    if (!check()) return false;
     progress(19);
     p_.device.commands.btnC_RELOAD_PARAMETERClick();
     p_.pacing.clock.Sleep(200);
@@ -501,7 +530,10 @@ void ProductionRun::bindKeyboard() {
         count = 0;
         p_.pacing.clock.Sleep(100);
         p_.pacing.loop.ProcessMessages();
-        for (uint8_t w : rx::KeyboardSlots) count += IsValidCheckedWord(p_.device.transport.ReadEepromWord(w));
+        for (uint8_t w : rx::KeyboardSlots) {
+            const std::optional<uint16_t> word = p_.device.transport.readDongleWord(w);
+            count += word && IsValidCheckedWord(*word);
+        }
     } while (WindowTimers::on(p_.pacing.timers.tmrSoftBind) && count != 6);
     WindowTimers::set(p_.pacing.timers.tmrSoftBind, false);
     p_.view.devices.edit([](DeviceStatus& d) { d.gifBindAnimating = false; });

@@ -36,6 +36,7 @@ struct UnitRecord {
     std::string rxSn, txSn;
     int32_t rxRfid = -1, txRfid = -1;   // the IDs used, before bit 7 is set; -1 before they were read
     std::string reason;     // for a FAIL: the step that failed; for a refusal: why
+    std::string deviceError;   // for a FAIL at a device operation: which one, and its address
     std::string settingsError;   // the counters could not be brought up to date after the verdict
     std::string logError;
     std::string recordError;
@@ -94,7 +95,11 @@ private:
     // kept); empty when it may.
     std::string refusal();
     void autoGo();
-    bool check(const char* step);
+    // Names the step the following device operations serve.
+    void step(const char* name);
+    // False once an operation has failed; the unit's reason is then the
+    // step that operation served.
+    bool check();
     void progress(int n);
     bool fillMouseImage();
     bool placeRfIds();

@@ -88,7 +88,7 @@ TEST(CommandSet, EveryHandlerSendsItsFrame) {
         c.press(r);
         // Answered at the first attempt, so exactly one request.
         EXPECT_EQ(r.sentFrames(), Strings{c.frame});
-        EXPECT_FALSE(r.transport.CommFailed);
+        EXPECT_FALSE(r.transport.failed());
     }
 }
 
@@ -105,11 +105,11 @@ TEST(CommandSet, WithoutDongleTheDongleHandlersSendNothing) {
     r.cmd.rbMSEClick();
     r.cmd.rbC_RF_ENTER_ACCESS_WO_LEDClick();
     r.cmd.rbC_RF_LEAVE_ACCESSClick();
-    EXPECT_FALSE(r.transport.CommFailed);
+    EXPECT_FALSE(r.transport.failed());
     EXPECT_EQ(r.transfers(), 0u);
     // The other RF handlers fail through the transport.
     r.cmd.btnC_RF_Rd_SensorClick();
-    EXPECT_TRUE(r.transport.CommFailed);
+    EXPECT_TRUE(r.transport.failed());
     EXPECT_EQ(r.transfers(), 0u);
 }
 
@@ -130,7 +130,7 @@ TEST(CommandSet, ResultsShownInTheEdits) {
     r.eng.edtRFICAddr.setValue(0x01);
     r.cmd.btnRd_RFICClick();           // answer byte 1
     EXPECT_EQ(r.eng.edtRFICData.text(), "1B");
-    EXPECT_FALSE(r.transport.CommFailed);
+    EXPECT_FALSE(r.transport.failed());
 
     // Special command 4 of a linked pair answers 00 BB: zero shows as "00".
     r.eng.edtSC04[0].setText("99");
@@ -143,7 +143,7 @@ TEST(CommandSet, ResultsShownInTheEdits) {
     r.pair->setMousePowered(false);
     r.cmd.btnC_RF_Rd_SensorClick();
     EXPECT_EQ(r.eng.edtRF_SensorData.text(), "FFFFFFFF");
-    EXPECT_TRUE(r.transport.CommFailed);
+    EXPECT_TRUE(r.transport.failed());
 }
 
 TEST(CommandSet, PolledDongleReadGivesUpAfterThirtyAttemptsKeepingTheEdit) {
@@ -159,7 +159,7 @@ TEST(CommandSet, PolledDongleReadGivesUpAfterThirtyAttemptsKeepingTheEdit) {
         r.trace.clear();
         rfic ? r.cmd.btnRd_RFICClick() : r.cmd.btnC_Rd_Direct_RegClick();
         EXPECT_EQ(data.text(), "42");
-        EXPECT_TRUE(r.transport.CommFailed);
+        EXPECT_TRUE(r.transport.failed());
         Strings expected;
         for (int i = 0; i < 30; ++i) expected.insert(expected.end(), {"S", "W8", "G", "W2", "P"});
         EXPECT_EQ(r.trace.tokens(), expected);
@@ -179,7 +179,7 @@ TEST(CommandSet, SpecialCommandLimits) {
         EXPECT_EQ(r.trace.count(TraceEntry::Kind::SetFeature), 30u);
         EXPECT_EQ(r.trace.count(TraceEntry::Kind::Pump), 30u);
         EXPECT_EQ(r.eng.edtSC01[1].text(), "12");
-        EXPECT_FALSE(r.transport.CommFailed);
+        EXPECT_FALSE(r.transport.failed());
     }
     {   // a transfer error ends it at once
         DeviceRig r;
@@ -190,7 +190,7 @@ TEST(CommandSet, SpecialCommandLimits) {
         r.trace.clear();
         EXPECT_FALSE(r.cmd.btnSpecialCmd1Click(1));
         EXPECT_EQ(r.trace.count(TraceEntry::Kind::SetFeature), 1u);
-        EXPECT_FALSE(r.transport.CommFailed);
+        EXPECT_FALSE(r.transport.failed());
     }
 }
 
@@ -208,7 +208,7 @@ TEST(CommandSet, TransceiverWriteRepeatsUntilASendIsAccepted) {
     r.trace.clear();
     r.cmd.btnWrt_RFICClick();
     EXPECT_EQ(r.trace.tokens(), Strings(30, "S!"));   // no pause between sends
-    EXPECT_FALSE(r.transport.CommFailed);
+    EXPECT_FALSE(r.transport.failed());
 }
 
 TEST(CommandSet, ReloadAndJumpRecordARefusedSend) {
@@ -219,7 +219,7 @@ TEST(CommandSet, ReloadAndJumpRecordARefusedSend) {
         f.transferErrorFrom = 1;
         r.pair->armFaults(f);
         reload ? r.cmd.btnC_RELOAD_PARAMETERClick() : r.cmd.btnC_JUMP_TO_PORClick();
-        EXPECT_TRUE(r.transport.CommFailed);
+        EXPECT_TRUE(r.transport.failed());
     }
 }
 
@@ -240,7 +240,7 @@ TEST_F(ConfirmedWrite, ConfirmedAtTheFirstPoll) {
     EXPECT_TRUE(r.cmd.btnC_RF_Wrt_EEPROMClick());
     EXPECT_EQ(r.trace.tokens(), (Strings{"W8", "S", "W24", "P", "G"}));
     EXPECT_EQ(r.pair->mouseEeprom()[0x30], 0xA7);
-    EXPECT_FALSE(r.transport.CommFailed);
+    EXPECT_FALSE(r.transport.failed());
 }
 
 TEST_F(ConfirmedWrite, FetchThatNeverWorksGivesThreeWritesAndNinetyThreeReads) {
@@ -248,7 +248,7 @@ TEST_F(ConfirmedWrite, FetchThatNeverWorksGivesThreeWritesAndNinetyThreeReads) {
     r.backend.failGet = [](bool bare) { return bare; };
     r.trace.clear();
     EXPECT_FALSE(r.cmd.btnC_RF_Wrt_EEPROMClick());
-    EXPECT_TRUE(r.transport.CommFailed);
+    EXPECT_TRUE(r.transport.failed());
     EXPECT_EQ(r.countSent("01 21 AA 30 A7"), 3);
     EXPECT_EQ(r.countSent("01 24 AA 30 00"), 93);
     EXPECT_EQ(r.sentFrames().size(), 96u);
@@ -260,7 +260,7 @@ TEST_F(ConfirmedWrite, AFetchedAnswerOfAnotherCommandIsNoConfirmation) {
     // dongle hands out that read's (valid) answer to every fetch.
     r.trace.clear();
     EXPECT_FALSE(r.cmd.btnC_RF_Wrt_EEPROMClick());
-    EXPECT_TRUE(r.transport.CommFailed);
+    EXPECT_TRUE(r.transport.failed());
     EXPECT_EQ(r.countSent("01 21"), 3);
     EXPECT_EQ(r.countSent("01 24 AA 30"), 93);
     EXPECT_NE(r.pair->mouseEeprom()[0x30], 0xA7);
@@ -278,7 +278,7 @@ TEST_F(ConfirmedWrite, ConfirmationMustNameThisAddress) {
         if (code == 0x21) a[5] ^= 0x01;   // confirms some other address
     };
     EXPECT_FALSE(r.cmd.btnC_RF_Wrt_EEPROMClick());
-    EXPECT_TRUE(r.transport.CommFailed);
+    EXPECT_TRUE(r.transport.failed());
 }
 
 } // namespace

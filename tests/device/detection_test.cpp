@@ -257,7 +257,7 @@ TEST_F(TxLink, UnansweredChipByteLeavesTheColour) {
     EXPECT_TRUE(r.ui.devices->ledTX.Value);
     EXPECT_EQ(r.ui.devices->ledTX.TrueColor, LampColor::Red);
     EXPECT_FALSE(r.ui.devices->btnGoEnabled);
-    EXPECT_FALSE(r.transport.CommFailed);
+    EXPECT_FALSE(r.transport.failed());
 }
 
 TEST_F(TxLink, NoDongleAndLanguageDialog) {

@@ -32,7 +32,7 @@ TEST_F(EepromPage, WordReadShowsTheHighByte) {
     r.pair->armFaults(f);
     r.cmd.btnEEPROM_R_00Click("btnEEPROM_R_15");
     EXPECT_EQ(r.eng.edtEEPROM_15.text(), "FFFFFF");
-    EXPECT_TRUE(r.transport.CommFailed);
+    EXPECT_TRUE(r.transport.failed());
 }
 
 TEST_F(EepromPage, WordWriteStagesACheckedByteMaskedToOneByte) {
@@ -63,7 +63,7 @@ TEST_F(EepromPage, WithoutDongleReadsEmptyTheEditAndWritesStageNothing) {
     r.cmd.btnEEPROM_R_20Click();
     EXPECT_EQ(r.ui.options->StringDesc, "AB1");   // kept, as the VID and PID boxes are
     EXPECT_EQ(r.transfers(), 0u);
-    EXPECT_FALSE(r.transport.CommFailed);
+    EXPECT_FALSE(r.transport.failed());
 }
 
 TEST_F(EepromPage, VidAndPidWordsBothWays) {
@@ -124,7 +124,7 @@ TEST_F(EepromPage, StringDescriptorWrite) {
     EXPECT_EQ(r.run.RxImage[19], CheckedByte(94));
     EXPECT_EQ(r.run.RxImage[42], 0x7878);
     EXPECT_EQ(r.run.RxImage[43], kUnwritten);
-    EXPECT_FALSE(r.transport.CommFailed);
+    EXPECT_FALSE(r.transport.failed());
 }
 
 TEST_F(EepromPage, StringDescriptorThatCannotBeStoredIsRefused) {
@@ -132,11 +132,11 @@ TEST_F(EepromPage, StringDescriptorThatCannotBeStoredIsRefused) {
         SCOPED_TRACE(text);
         r.run.clearImages();
         r.recorded.clear();
-        r.transport.CommFailed = false;
+        r.transport.clearFailure();
         r.ui.options.edit([&](ProductSettings& o) { o.StringDesc = text; });
         EXPECT_FALSE(r.cmd.btnEEPROM_W_20Click());
         EXPECT_EQ(r.recorded.messages.size(), 1u);
-        EXPECT_TRUE(r.transport.CommFailed);
+        EXPECT_TRUE(r.transport.failed());
         EXPECT_EQ(r.run.RxImage, RunState().RxImage);
     }
 }
@@ -150,7 +150,7 @@ TEST_F(EepromPage, StringDescriptorRead) {
     r.cmd.btnEEPROM_R_20Click();
     EXPECT_EQ(r.ui.options->StringDesc, "AB1");
     EXPECT_EQ(r.eng.edtEEPROM_19.text(), "08");
-    EXPECT_FALSE(r.transport.CommFailed);
+    EXPECT_FALSE(r.transport.failed());
 }
 
 TEST_F(EepromPage, StringDescriptorRoundTripKeepsLatin1) {

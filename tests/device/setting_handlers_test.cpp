@@ -76,7 +76,7 @@ TEST(SettingHandlers, OutsideARunNothingChangesAndNothingIsSent) {
             EXPECT_EQ(r.eng.edtRF_EEPROMAddr.text(), "77");
             EXPECT_EQ(r.eng.edtC_RF_SETUP_CPI(), 2);
             EXPECT_EQ(r.transfers(), 0u);
-            EXPECT_FALSE(r.transport.CommFailed);
+            EXPECT_FALSE(r.transport.failed());
         }
     }
 }
@@ -103,7 +103,7 @@ TEST(SettingHandlers, BatteryLevelJoinsDongleWord2F) {
             EXPECT_EQ(r.run.RxImage[0x2F], 0x3FC0);
         }
         EXPECT_EQ(r.sentFrames(), Strings{"01 03 2F 00 00 00 00 00 00"});
-        EXPECT_FALSE(r.transport.CommFailed);
+        EXPECT_FALSE(r.transport.failed());
     }
     {   // a failed read counts as 0xFFFF
         DeviceRig r;
@@ -116,7 +116,7 @@ TEST(SettingHandlers, BatteryLevelJoinsDongleWord2F) {
         r.ui.options.edit([&](ProductSettings& o) { o.BatteryLevel = 0; });
         r.cmd.cbRF_Set_BTY_Low_LevelChange();
         EXPECT_EQ(r.run.RxImage[0x2F], CheckedByte(0x5F));
-        EXPECT_TRUE(r.transport.CommFailed);
+        EXPECT_TRUE(r.transport.failed());
     }
 }
 

@@ -4,10 +4,12 @@
 #include "device/hotkey_lists.h"
 #include "support/station_bench.h"
 
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <filesystem>
+#include <tuple>
 
 namespace kestrelon {
 namespace {
@@ -249,13 +251,14 @@ TEST(ProductionRun, VidAndPidAreWrittenOnlyWhenBothAreSet) {
 }
 
 TEST(ProductionRun, FnKeyWords) {
-    for (bool on : {false, true}) {
-        SCOPED_TRACE(on);
+    // The Fn keys on, off, and only the UIO bit set.
+    for (const auto& [on, uio] : {std::pair{false, false}, std::pair{true, false}, std::pair{false, true}}) {
+        SCOPED_TRACE(testing::Message() << on << uio);
         ReadyBench b;
         ASSERT_TRUE(b.ready);
-        b.options([on](ProductSettings& s) {
+        b.options([on, uio](ProductSettings& s) {
             s.Fn_Enabled = s.FNPB = on;
-            s.FnUIO = false;
+            s.FnUIO = uio;
             s.fndirection = on;
             s.FnPR = kNoSelection;
             s.FnBreak = 3;
@@ -270,7 +273,7 @@ TEST(ProductionRun, FnKeyWords) {
             EXPECT_EQ(got, (std::array<int, 8>{0x00C2, CheckedByte(0x58), 0xC0C1, 0xC2C3, 0xC4C5, 0xC6C7, 0xC8C9,
                                                0xCA00}));
         else
-            EXPECT_EQ(got, (std::array<int, 8>{0, CheckedByte(0), 0, 0, 0, 0, 0, 0}));
+            EXPECT_EQ(got, (std::array<int, 8>{0, CheckedByte(uio ? 0x20 : 0), 0, 0, 0, 0, 0, 0}));
     }
 }
 
@@ -577,15 +580,20 @@ TEST(ProductionRun, TheResultAreaSaysWhatTheUnitGotOrWhyItFailed) {
 }
 
 TEST(ProductionRun, EveryDeviceFaultEndsInFailGivingBackOnlyTheSerialNumbers) {
-    const std::vector<std::pair<const char*, sim::Faults>> faults = {
-        {"unplug", test::makeFaults([](auto& f) { f.unplugAfter = 60; })},
-        {"noanswer", test::makeFaults([](auto& f) { f.noAnswerFrom = 40; })},
-        {"xfer-error", test::makeFaults([](auto& f) { f.transferErrorFrom = 40; })},
-        {"mouse-silent", test::makeFaults([](auto& f) { f.mouseSilent = true; })},
-        {"mouse-silent-after-reload", test::makeFaults([](auto& f) { f.mouseSilentAfterReload = true; })},
-        {"readback", test::makeFaults([](auto& f) { f.readbackWord = 0x39; })},
+    // The step that failed, and the operation and address where that names one.
+    const std::vector<std::tuple<const char*, sim::Faults, const char*, const char*>> faults = {
+        {"unplug", test::makeFaults([](auto& f) { f.unplugAfter = 60; }), "writing the mouse EEPROM", "0x7D"},
+        {"noanswer", test::makeFaults([](auto& f) { f.noAnswerFrom = 40; }), "writing the mouse EEPROM", "0x19"},
+        {"xfer-error", test::makeFaults([](auto& f) { f.transferErrorFrom = 40; }), "writing the mouse EEPROM",
+         "writing mouse address 0x19"},
+        {"mouse-silent", test::makeFaults([](auto& f) { f.mouseSilent = true; }), "reading the mouse sensor",
+         "reading mouse address 0x00 (code 0x2A)"},
+        {"mouse-silent-after-reload", test::makeFaults([](auto& f) { f.mouseSilentAfterReload = true; }),
+         "the mouse did not answer after the reload (20 attempts)", ""},
+        {"readback", test::makeFaults([](auto& f) { f.readbackWord = 0x39; }), "writing the dongle EEPROM",
+         "writing dongle word 0x39"},
     };
-    for (const auto& [name, fault] : faults) {
+    for (const auto& [name, fault, step, where] : faults) {
         SCOPED_TRACE(name);
         ReadyBench b;
         ASSERT_TRUE(b.ready);
@@ -596,7 +604,8 @@ TEST(ProductionRun, EveryDeviceFaultEndsInFailGivingBackOnlyTheSerialNumbers) {
         b.pair->armFaults(fault);
         const UnitRecord& r = b.go();
         EXPECT_FALSE(r.passed);
-        EXPECT_FALSE(r.reason.empty());
+        EXPECT_EQ(r.reason, step);
+        EXPECT_THAT(r.deviceError, ::testing::HasSubstr(where));
         EXPECT_EQ(b.st->ui.result->lblResult, "FAIL");
         EXPECT_EQ(b.st->ui.result->lblResultColor, ResultColor::Red);
         EXPECT_EQ(g.TxSN->IncCurrentSN(), txCurrent);
