@@ -122,7 +122,8 @@ done
 
 cc -static -O2 -o "$root/bin/qemu-exit" "$here/qemu_exit.c" || die "cannot build the guest's exit helper (static libc?)"
 for b in kestrelon-mfg-cli kestrelon-uhid-dongle; do
-    cp "$build/$b" "$root/bin/"
+    # Without the debug information: the guest unpacks its image into RAM.
+    strip --strip-debug -o "$root/bin/$b" "$build/$b"
     # The shared libraries and the dynamic loader, at the paths ldd names.
     ldd "$build/$b" | awk '$2 == "=>" && $3 ~ /^\// { print $3 } $1 ~ /^\// { print $1 }' |
         while read -r lib; do cp -L --parents "$lib" "$root"; done
@@ -138,7 +139,7 @@ boot() {
     local booted=$SECONDS log=$work/serial.log
     [ -n "${4:-}" ] && log=$work/probe.log
     set +e
-    timeout "$3" qemu-system-x86_64 -machine "q35,accel=$1" -cpu "$2" -m 256 -smp 1 -nographic \
+    timeout "$3" qemu-system-x86_64 -machine "q35,accel=$1" -cpu "$2" -m 512 -smp 1 -nographic \
         -no-reboot -net none -device isa-debug-exit,iobase=0xf4,iosize=0x04 \
         -kernel "$vmlinuz" -initrd "$work/initramfs.cpio.gz" \
         -append "console=ttyS0 panic=-1 quiet loglevel=4 ${4:-}" < /dev/null 2>&1 |
