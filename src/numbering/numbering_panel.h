@@ -21,8 +21,8 @@ namespace kestrelon {
 
 enum class NumberingRow { Rx, Tx };
 
-// What the Current and Next boxes show after a passed unit; empty optionals
-// for boxes that the advance leaves alone.
+// What the Current and Next boxes show after a passed unit; a row the
+// advance leaves alone is not `advanced` and its boxes keep their text.
 struct PassDisplay {
     struct Row {
         bool advanced = false;
