@@ -1,15 +1,13 @@
 #include "app/link_presenter.h"
 
+#include "platform/hex_text.h"
+
 #include <cstdio>
 
 namespace kestrelon {
 
 namespace {
-std::string hex4(int v) {
-    char buf[8];
-    std::snprintf(buf, sizeof buf, "%04X", v & 0xFFFF);
-    return buf;
-}
+std::string hex4(int v) { return HexText(static_cast<uint32_t>(v) & 0xFFFFu, 4); }
 Lamp LampOf(bool lit, bool fits) { return Lamp{lit, fits ? LampColor::Green : LampColor::Red}; }
 } // namespace
 

@@ -6,6 +6,7 @@
 #include "cli/file_checks.h"
 #include "cli/settings_reading.h"
 #include "numbering/unit_numbers.h"
+#include "platform/hex_text.h"
 #include "platform/steady_clock.h"
 #include "store/pg_connection.h"
 #include "store/store_schema.h"
@@ -31,10 +32,7 @@ std::unique_ptr<PgConnection> connect(const Io& io, const std::string& uri, bool
 }
 
 std::string idText(const TProdRFID& g, int32_t id) {
-    if (g.IsRandom()) return "random";
-    char buf[16];
-    std::snprintf(buf, sizeof buf, "%06X", static_cast<unsigned>(id) & 0xFFFFFFu);
-    return buf;
+    return g.IsRandom() ? "random" : RfIdText(id);
 }
 
 std::string orDash(const std::string& s) { return s.empty() ? "-" : s; }

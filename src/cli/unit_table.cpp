@@ -1,5 +1,7 @@
 #include "cli/unit_table.h"
 
+#include "platform/hex_text.h"
+
 #include <nlohmann/json.hpp>
 
 #include <cstdio>
@@ -9,10 +11,7 @@ namespace kestrelon::cli {
 namespace {
 
 std::string idText(const std::optional<int32_t>& id) {
-    if (!id) return "random";
-    char buf[16];
-    std::snprintf(buf, sizeof buf, "%06X", static_cast<unsigned>(*id) & 0xFFFFFFu);
-    return buf;
+    return id ? RfIdText(*id) : "random";
 }
 
 } // namespace

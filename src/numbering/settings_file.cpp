@@ -1,5 +1,6 @@
 #include "numbering/settings_file.h"
 
+#include "platform/hex_text.h"
 #include "device/hotkey_lists.h"
 #include "device/text_encoding.h"
 #include "platform/file_system.h"
@@ -196,11 +197,7 @@ private:
 
 int listIndex(int index, int items) { return index >= 0 && index < items ? index : kNoSelection; }
 
-std::string vidPidText(int v) {
-    char buf[16];
-    std::snprintf(buf, sizeof buf, "%04X", static_cast<unsigned>(v));
-    return buf;
-}
+std::string vidPidText(int v) { return HexText(static_cast<uint32_t>(v), 4); }
 
 // Writes keys of section "TX" into the parsed file, replacing every copy of
 // a repeated key by one.

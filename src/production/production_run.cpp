@@ -1,5 +1,6 @@
 #include "production/production_run.h"
 
+#include "platform/hex_text.h"
 #include "device/eeprom_map.h"
 #include "platform/native_path.h"
 #include "platform/process.h"
@@ -27,11 +28,7 @@ int fnCode(int item) {
     return code < 0xC0 ? 0 : code;
 }
 
-std::string hex2(int v) {
-    char buf[4];
-    std::snprintf(buf, sizeof buf, "%02X", v & 0xFF);
-    return buf;
-}
+std::string hex2(int v) { return HexText(static_cast<uint32_t>(v) & 0xFFu, 2); }
 
 bool blank(const std::string& s) { return s.find_first_not_of(" \t\r\n") == std::string::npos; }
 

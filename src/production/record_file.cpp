@@ -1,5 +1,6 @@
 #include "production/record_file.h"
 
+#include "platform/hex_text.h"
 #include "platform/calendar.h"
 #include "platform/file_system.h"
 
@@ -12,13 +13,9 @@ namespace kestrelon {
 
 namespace {
 
-std::string hex(int value, int digits) {
-    char buf[16];
-    std::snprintf(buf, sizeof buf, "%0*X", digits, value);
-    return buf;
-}
+std::string hex(int value, int digits) { return HexText(static_cast<uint32_t>(value), digits); }
 
-std::string idText(int32_t id) { return id < 0 ? "" : hex(id & 0xFFFFFF, 6); }
+std::string idText(int32_t id) { return id < 0 ? "" : RfIdText(id); }
 
 // What both lines of a unit say about it.
 nlohmann::ordered_json unitFields(const UnitRecord& u, const char* event) {

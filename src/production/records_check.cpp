@@ -1,5 +1,7 @@
 #include "production/records_check.h"
 
+#include "platform/hex_text.h"
+
 #include <nlohmann/json.hpp>
 
 #include <istream>
@@ -28,11 +30,7 @@ void takeNumbers(const nlohmann::json& j, Unit& u) {
     }
 }
 
-std::string hex6(int32_t id) {
-    char buf[16];
-    std::snprintf(buf, sizeof buf, "%06X", static_cast<unsigned>(id) & 0xFFFFFFu);
-    return buf;
-}
+std::string hex6(int32_t id) { return RfIdText(id); }
 
 } // namespace
 
