@@ -15,6 +15,7 @@
 #
 # usage: scripts/kill_test.sh BUILD_DIR   (KESTRELON_KILL_ROUNDS: kills per mode, default 100)
 set -euo pipefail
+. "$(dirname "$0")/line_settings.sh"
 
 build=${1:?usage: scripts/kill_test.sh BUILD_DIR}
 cli=$(cd "$build" && pwd)/kestrelon-mfg-cli
@@ -29,8 +30,6 @@ fail() {
   exit 1
 }
 
-serial='object TProdSN;  IsSN = True;  IsDate = False;  FixSNByteCount = 2;  FixSN = 16706;  IncSNByteCount = 4;  IncInitSN = 1;  IsFixAscii = True;end;'
-
 # The value of "key" in every PASS record of the given files.
 passed() {
   local key=$1; shift
@@ -41,14 +40,7 @@ passed() {
 for mode in sequential random; do
   dir=$work/$mode
   mkdir -p "$dir"
-  if [ "$mode" = sequential ]; then
-    ids='RXRFIDINFO=object TProdRFID;  IsRandom = False;  IncInitRFID = 1193046;end;
-TXRFIDINFO=object TProdRFID;  IsRandom = False;  IncInitRFID = 10597376;end;'
-  else
-    ids='RXRFIDINFO=object TProdRFID;  IsRandom = True;end;
-TXRFIDINFO=object TProdRFID;  IsRandom = True;end;'
-  fi
-  printf '[TX]\r\nRXSNINFO=%s\r\nTXSNINFO=%s\r\n%s\r\n' "$serial" "$serial" "${ids//$'\n'/$'\r\n'}" >"$dir/TX.ini"
+  write_line_settings "$mode" "$dir/TX.ini"
 
   for ((i = 1; i <= rounds; i++)); do
     "$cli" run --sim --fast --units 100000 --json --settings "$dir/TX.ini" --sim-fault noanswer:40@2 \

@@ -19,6 +19,7 @@
 set -euo pipefail
 
 here=$(cd "$(dirname "$0")" && pwd)
+. "$here/line_settings.sh"
 build=${1:?usage: scripts/store_test.sh BUILD_DIR}
 cli=$(cd "$build" && pwd)/kestrelon-mfg-cli
 rounds=${KESTRELON_STORE_FAULTS:-12}
@@ -84,18 +85,10 @@ station() { # DIR UNITS: one station in the background, its records in DIR
   pids+=($!)
 }
 
-serial='object TProdSN;  IsSN = True;  IsDate = False;  FixSNByteCount = 2;  FixSN = 16706;  IncSNByteCount = 4;  IncInitSN = 1;  IsFixAscii = True;end;'
 for mode in sequential random; do
-  if [ "$mode" = sequential ]; then
-    ids='RXRFIDINFO=object TProdRFID;  IsRandom = False;  IncInitRFID = 1193046;end;
-TXRFIDINFO=object TProdRFID;  IsRandom = False;  IncInitRFID = 10597376;end;'
-  else
-    ids='RXRFIDINFO=object TProdRFID;  IsRandom = True;end;
-TXRFIDINFO=object TProdRFID;  IsRandom = True;end;'
-  fi
   dir=$work/$mode
   mkdir -p "$dir"
-  printf '[TX]\r\nRXSNINFO=%s\r\nTXSNINFO=%s\r\n%s\r\n' "$serial" "$serial" "${ids//$'\n'/$'\r\n'}" > "$dir/TX.ini"
+  write_line_settings "$mode" "$dir/TX.ini"
   "$cli" store init "$uri" --settings "$dir/TX.ini" --product "$mode" > /dev/null
 
   # --- concurrency --------------------------------------------------------------
