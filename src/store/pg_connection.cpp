@@ -73,12 +73,6 @@ std::map<std::string, std::string> parse(const std::string& uri, std::string* wh
 
 } // namespace
 
-const std::string& PgRows::at(size_t row, size_t column) const {
-    static const std::string none;
-    if (row >= rows.size() || column >= rows[row].size() || !rows[row][column]) return none;
-    return *rows[row][column];
-}
-
 std::unique_ptr<PgConnection> PgConnection::open(const std::string& uri, const std::string& applicationName,
                                                  PgError& error) {
     const ConnectParams p(uri, applicationName), ping(uri, applicationName, "2");

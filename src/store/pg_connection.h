@@ -33,7 +33,12 @@ struct PgError {
 struct PgRows {
     std::vector<std::vector<std::optional<std::string>>> rows;
     size_t affected = 0;   // rows an UPDATE, INSERT or DELETE touched
-    const std::string& at(size_t row, size_t column) const;
+    // The text at a row and column; empty for a NULL or a cell not there.
+    const std::string& at(size_t row, size_t column) const {
+        static const std::string none;
+        if (row >= rows.size() || column >= rows[row].size() || !rows[row][column]) return none;
+        return *rows[row][column];
+    }
 };
 
 using PgParams = std::vector<std::optional<std::string>>;

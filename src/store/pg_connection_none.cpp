@@ -9,12 +9,6 @@ namespace {
 const char* const kNoClient = "this build of the program has no PostgreSQL client; its numbers stay in the settings file";
 } // namespace
 
-const std::string& PgRows::at(size_t row, size_t column) const {
-    static const std::string none;
-    if (row >= rows.size() || column >= rows[row].size() || !rows[row][column]) return none;
-    return *rows[row][column];
-}
-
 std::unique_ptr<PgConnection> PgConnection::open(const std::string&, const std::string&, PgError& error) {
     error = {PgError::Kind::Refused, {}, kNoClient};
     return nullptr;
