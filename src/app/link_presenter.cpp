@@ -29,7 +29,7 @@ void LinkPresenter::linkReset(const LinkState& s) {
         d.edtVID.clear();
         d.edtPID.clear();
         d.rbKB_Enabled = d.rbMSE_Enabled = d.btnConnectEnabled = false;
-        d.btnConnectCaptionId = 0x03;
+        d.btnConnectCaptionId = text_id::ConnectCaption;
         d.btnGoEnabled = false;
         // The lamps go dark in the colour they had.
         d.ledRX.Value = s.receiverReady;

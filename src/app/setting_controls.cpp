@@ -1,5 +1,7 @@
 #include "app/setting_controls.h"
 
+#include "model/product_models.h"
+
 #include <cstdio>
 
 namespace kestrelon {
@@ -15,12 +17,9 @@ std::string SleepPeriodLabel(int v) { return ShortestGeneral((256 - v) * 9.1418)
 std::string WakeupPeriodLabel(int v) { return ShortestGeneral((v + 1) * 400 / 1000.0) + "ms"; }
 
 std::optional<ModelLook> ModelLookFor(int itemIndex) {
-    switch (itemIndex) {
-    case 0: return ModelLook{false, false, false, 224};
-    case 1: return ModelLook{true, true, false, 428};
-    case 2: return ModelLook{true, true, true, 428};
-    default: return std::nullopt;
-    }
+    const ProductModel* m = ModelAt(itemIndex);
+    if (!m) return std::nullopt;
+    return ModelLook{m->suspendAndLrm, m->suspendAndLrm, m->fnKeys, m->suspendAndLrm ? 428 : 224};
 }
 
 UsbIdentityWatch::UsbIdentityWatch(Observed<ProductSettings>& options, const RunState& run,

@@ -1,6 +1,7 @@
 #include "app/station.h"
 
 #include "device/hotkey_lists.h"
+#include "model/product_models.h"
 #include "platform/native_path.h"
 #include "production/production_log.h"
 #include "production/record_file.h"
@@ -112,11 +113,11 @@ void Station::HidDevicesChanged() {
 }
 
 void Station::Model_selectClick(int itemIndex) {
-    if (itemIndex < 0 || itemIndex > 2) return;   // no selection: nothing changes
-    ui.options.edit([itemIndex](ProductSettings& o) {
+    const ProductModel* model = ModelAt(itemIndex);
+    if (!model) return;   // no selection: nothing changes
+    ui.options.edit([itemIndex, model](ProductSettings& o) {
         o.ModelIndex = itemIndex;
-        // Models "01" and "02" have no Fn keys.
-        if (itemIndex <= 1) o.Fn_Enabled = o.FNPB = o.FnUIO = o.fndirection = false;
+        if (!model->fnKeys) o.Fn_Enabled = o.FNPB = o.FnUIO = o.fndirection = false;
     });
     btnWriteSettingClick();
 }

@@ -6,6 +6,7 @@
 #include "cli/engineering.h"
 #include "device/detection.h"
 #include "device/dongle_info.h"
+#include "model/product_models.h"
 
 #include <functional>
 #include <ostream>
@@ -15,9 +16,8 @@ namespace kestrelon::cli {
 namespace {
 
 const char* modelOfVersion(int version) {
-    for (int m = 0; m < 3; ++m)
-        if (Detection::DongleFitsModel(m, version)) return m == 0 ? "01" : m == 1 ? "02" : "03";
-    return nullptr;
+    const ProductModel* m = ModelAt(ModelOfDongleVersion(version));
+    return m ? m->name : nullptr;
 }
 
 bool number(const Args& args, size_t i, unsigned long long max, const char* what, const Io& io,
@@ -28,17 +28,17 @@ bool number(const Args& args, size_t i, unsigned long long max, const char* what
     return false;
 }
 
-std::string modelName(int model) { return "0" + std::to_string(model + 1); }
+std::string modelName(int model) { return ModelAt(model) ? ModelAt(model)->name : "?"; }
 
 int info(const Args& args, const Io& io) {
     int model = 0;
     if (args.has("model")) {
         const std::string m = args.value("model");
-        if (m != "01" && m != "02" && m != "03") {
-            io.error("--model must be 01, 02 or 03");
+        model = ModelNamed(m);
+        if (model < 0) {
+            io.error("--model must be " + ModelNameList());
             return kExitUsage;
         }
-        model = m[1] - '1';
     }
     EngineeringSession s;
     s.model = model;

@@ -1,19 +1,17 @@
 #include "device/detection.h"
 
+#include "model/product_models.h"
+
 namespace kestrelon {
 
 bool Detection::DongleFitsModel(int modelIndex, int version) {
-    switch (modelIndex) {
-    case 0: return version == 0xA011;
-    case 1: return version == 0xA014;
-    case 2: return version == 0xA024;
-    default: return false;
-    }
+    const ProductModel* m = ModelAt(modelIndex);
+    return m && m->dongleVersion == version;
 }
 
 bool Detection::MouseFitsModel(int modelIndex, int version, int chipByte) {
     if (!DongleFitsModel(modelIndex, version)) return false;
-    return modelIndex == 0 ? chipByte == 0x33 : chipByte != 0x33;
+    return ModelAt(modelIndex)->firstChip == (chipByte == kFirstChipByte);
 }
 
 void Detection::DetectHIDDeviceCounterTimer() {

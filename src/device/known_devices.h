@@ -1,6 +1,8 @@
 #pragma once
 // The vendor/product ID pairs that detection tries, in slot order.
 
+#include "model/product_models.h"
+
 #include <array>
 #include <cstdint>
 
@@ -15,14 +17,13 @@ struct KnownDevice {
 constexpr int kKnownDeviceSlots = 24;
 constexpr int kFirstFileSlot = 7;     // slots 7..20 come from the settings file
 constexpr int kFileSlotCount = 14;
-constexpr uint16_t kDongleVendorId = 0xF3D7;
 
 using KnownDeviceTable = std::array<KnownDevice, kKnownDeviceSlots>;
 
-// Slots 0-6 as start-up leaves them; the rest zero.
+// The first slots hold the built-in receivers as start-up leaves them.
+static_assert(kBuiltInProductIds.size() <= kFirstFileSlot);
 inline void FillBuiltInDevices(KnownDeviceTable& t) {
-    static constexpr uint16_t pids[] = {0x053A, 0x05CA, 0x05AA, 0x053F, 0x05CF, 0x053E, 0x05CE};
-    for (int i = 0; i < 7; ++i) t[i] = KnownDevice{kDongleVendorId, pids[i]};
+    for (size_t i = 0; i < kBuiltInProductIds.size(); ++i) t[i] = KnownDevice{kDongleVendorId, kBuiltInProductIds[i]};
 }
 
 } // namespace kestrelon

@@ -85,6 +85,18 @@ constexpr uint8_t JumpToPorValue = 0x3C;             // written to ChipRegister
 constexpr uint8_t FastReloadValue = 0x3D;            // written to ChipRegister
 } // namespace operand
 
+// The RF transceivers' output power, the same register in the dongle's and
+// the mouse's chip.
+namespace rf_power {
+constexpr uint8_t Register = 1;
+// The codes of the "RF Power" list's items: 0, -5, -10 and -20 dBm.
+constexpr uint8_t Codes[] = {0x1B, 0x13, 0x0B, 0x03};
+constexpr uint8_t Full = Codes[0];
+// The code of a list item; anything past the list is the lowest power.
+constexpr int Count = sizeof Codes;
+constexpr uint8_t CodeOf(int item) { return Codes[item >= 0 && item < Count ? item : Count - 1]; }
+} // namespace rf_power
+
 // Answers of the special command.
 namespace special {
 constexpr int MouseSequence = 1;   // "MSE_SN": moves while the RF link is up (row 1)

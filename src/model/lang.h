@@ -20,6 +20,17 @@ struct TLangTextItem {
 };
 
 constexpr int kLangTextCount = 56;
+
+// The texts the tool itself shows by id (the window's captions look theirs
+// up in its own table).
+namespace text_id {
+constexpr uint8_t ConnectTitle = 0x02;        // "Connect": the pairing result's title
+constexpr uint8_t ConnectCaption = 0x03;      // "&Connect"
+constexpr uint8_t ConnectingCaption = 0x04;   // "&Connecting", while pairing runs
+constexpr uint8_t ConnectSuccess = 0x05;
+constexpr uint8_t ConnectFail = 0x06;
+constexpr uint8_t CheckDevice = 0x24;         // "Please Check Device:", above the missing devices
+} // namespace text_id
 extern const std::array<TLangTextItem, kLangTextCount> LangTexts;
 
 // Assigns the text of Id in language k to Text; an unknown id leaves Text

@@ -45,7 +45,7 @@ struct DeviceStatus {
     bool rbKB_Enabled = false, rbMSE_Enabled = false;
     bool rbMSE_Checked = true;                       // RX type sent to the dongle: mouse or keyboard
     bool btnConnectEnabled = false;
-    uint8_t btnConnectCaptionId = 0x03;              // "&Connect", or 0x04 "&Connecting"
+    uint8_t btnConnectCaptionId = text_id::ConnectCaption;   // or text_id::ConnectingCaption
     bool btnGoEnabled = false;
     bool cbKeyboardbindVisible = false;             // only offered for keyboard + mouse receivers
     bool operator==(const DeviceStatus&) const = default;

@@ -3,6 +3,7 @@
 #include "platform/hex_text.h"
 #include "device/hotkey_lists.h"
 #include "device/text_encoding.h"
+#include "model/product_models.h"
 #include "platform/file_system.h"
 
 #include <SimpleIni.h>
@@ -366,7 +367,7 @@ constexpr SettingKey kSettingKeys[] = {
     {"VID", {true, 0, 0xFFFF, true}, true, readIdPair, writeIdPair, clearIdPair},
     {"PID", {true, 0, 0xFFFF, true}, true, readNothing, writeIdPair, nullptr},
     // Read by the load itself, between the keys before and after it.
-    {kModelKey, {true, 0, 2, false}, false, readNothing,
+    {kModelKey, {true, 0, kModelCount - 1, false}, false, readNothing,
      [](const ProductSettings& s, Writer& w, const char* k) { w.integer(k, s.ModelIndex); }, nullptr},
     boolKey<&ProductSettings::FNPB, false>("Fn_PB", true),
     boolKey<&ProductSettings::FnUIO, false>("Fn_UIO", true),
@@ -701,7 +702,7 @@ LoadResult SettingsFile::load(ProductSettings& s, RunState& run, KnownDeviceTabl
     }
     // A radio group ignores an index outside its items.
     const int model = r.integer(kModelKey, 0);
-    if (model >= 0 && model <= 2 && model != s.ModelIndex) {
+    if (ModelAt(model) && model != s.ModelIndex) {
         s.ModelIndex = model;
         if (onModelChange) onModelChange(model);
     }

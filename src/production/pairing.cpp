@@ -50,7 +50,7 @@ void Pairing::btnCombo_Cmd_Soft_Bind_SWClick() {
     p_.view.devices.edit([](DeviceStatus& d) {
         d.picture = ConnectPicture::Bind;
         d.gifBindAnimating = true;   // a run's keyboard binding stops it at its end
-        d.btnConnectCaptionId = 0x04;
+        d.btnConnectCaptionId = text_id::ConnectingCaption;
     });
 }
 
@@ -72,11 +72,11 @@ void Pairing::finish(uint8_t resultTextId, bool success) {
     p_.state.BindSucceeded = success;
     p_.view.devices.edit([](DeviceStatus& d) {
         d.picture = ConnectPicture::Connected;
-        d.btnConnectCaptionId = 0x03;
+        d.btnConnectCaptionId = text_id::ConnectCaption;
     });
     const bool operatorBind = p_.run.BindInRun == 0;
     if (operatorBind)
-        p_.view.messages.showMessage(MessageKind::Pairing, p_.view.language.text(0x02), p_.view.language.text(resultTextId));
+        p_.view.messages.showMessage(MessageKind::Pairing, p_.view.language.text(text_id::ConnectTitle), p_.view.language.text(resultTextId));
     if (operatorBind || !success) WindowTimers::set(p_.timers.tmrIsTxLink, true);
 }
 
@@ -100,11 +100,11 @@ void Pairing::tmrSoftBindTimer() {
         if (changed) {
             p.PrevMouseId = now.mouseId;
             p.PrevKbdId = now.keyboardId;
-            finish(0x05, true);   // "Connect Success"
+            finish(text_id::ConnectSuccess, true);
             return;
         }
     }
-    if (p.BindTicks == kTimeoutTicks) finish(0x06, false);   // "Connect Fail"
+    if (p.BindTicks == kTimeoutTicks) finish(text_id::ConnectFail, false);
 }
 
 } // namespace kestrelon

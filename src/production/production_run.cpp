@@ -35,7 +35,7 @@ bool blank(const std::string& s) { return s.find_first_not_of(" \t\r\n") == std:
 } // namespace
 
 std::string ProductionRun::CheckDeviceText(const Language& language, bool mouseDark, bool dongleDark) {
-    std::string text = language.text(0x24) + "\r\n";
+    std::string text = language.text(text_id::CheckDevice) + "\r\n";
     if (mouseDark) text += "* Mouse TX\r\n";
     if (dongleDark) text += "* Mouse RX\r\n";
     return text;
@@ -45,15 +45,6 @@ std::string ProductionRun::ElapsedText(uint32_t ms) {
     char buf[32];
     std::snprintf(buf, sizeof buf, "%u.%03u", ms / 1000, ms % 1000);
     return buf;
-}
-
-uint8_t ProductionRun::RfPowerCode(int item) {
-    switch (item) {
-    case 0: return 0x1B;   // 0 dBm
-    case 1: return 0x13;   // -5 dBm
-    case 2: return 0x0B;   // -10 dBm
-    default: return 0x03;  // -20 dBm
-    }
 }
 
 void ProductionRun::FormKeyDown(int key) {
@@ -289,7 +280,7 @@ void ProductionRun::btnSetTXClick() {
     step("entering the mouse's access mode");
     cmd.rbC_RF_ENTER_ACCESS_WO_LEDClick();
     p_.pacing.clock.Sleep(50);
-    cmd.WriteDongleRfic(1, RfPowerCode(p_.options->RFPower));
+    cmd.WriteDongleRfic(rf_power::Register, rf_power::CodeOf(p_.options->RFPower));
     cmd.rbC_RF_ENTER_ACCESS_WO_LEDClick();
     p_.pacing.clock.Sleep(50);
     progress(1);
@@ -557,9 +548,9 @@ void ProductionRun::verdict() {
         if (p_.options->ResetRF && p_.options->RFPower != 0) {
             p_.device.commands.rbC_RF_ENTER_ACCESS_WO_LEDClick();
             p_.pacing.clock.Sleep(50);
-            p_.device.commands.RfWriteRfic(1, 0x1B);
+            p_.device.commands.RfWriteRfic(rf_power::Register, rf_power::Full);
             p_.pacing.clock.Sleep(20);
-            p_.device.commands.WriteDongleRfic(1, 0x1B);
+            p_.device.commands.WriteDongleRfic(rf_power::Register, rf_power::Full);
         }
     } else {
         showResult("FAIL", ResultColor::Red);

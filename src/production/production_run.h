@@ -87,8 +87,6 @@ public:
     static std::string ElapsedText(uint32_t ms);
     // "Please Check Device:" and a line for each dark lamp, mouse first.
     static std::string CheckDeviceText(const Language& language, bool mouseDark, bool dongleDark);
-    // The dongle transceiver code for an RF power item.
-    static uint8_t RfPowerCode(int item);
 
 private:
     // Why Go may not start now (a dark lamp, numbers that could not be

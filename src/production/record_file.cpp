@@ -1,5 +1,6 @@
 #include "production/record_file.h"
 
+#include "model/product_models.h"
 #include "platform/hex_text.h"
 #include "platform/calendar.h"
 #include "platform/file_system.h"
@@ -36,7 +37,8 @@ void addNumbersAndOrigin(nlohmann::ordered_json& j, const UnitRecord& u, const R
     j["vid"] = hex(u.vendorId, 4);
     j["pid"] = hex(u.productId, 4);
     j["version"] = hex(u.dongleVersion, 4);
-    j["model"] = "0" + std::to_string(u.model + 1);
+    const ProductModel* model = ModelAt(u.model);
+    j["model"] = model ? model->name : "";
     j["station"] = origin.station;
     j["program"] = origin.program;
 }

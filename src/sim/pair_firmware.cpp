@@ -71,8 +71,7 @@ PairFirmware::PairFirmware(PairConfig config, std::function<uint64_t()> nowMicro
 }
 
 uint16_t PairFirmware::versionNumber() const {
-    static constexpr uint16_t versions[] = {0xA011, 0xA014, 0xA024};
-    return versions[std::clamp(config_.model, 0, 2)];
+    return kProductModels[static_cast<size_t>(std::clamp(config_.model, 0, kModelCount - 1))].dongleVersion;
 }
 
 void PairFirmware::armFaults(const Faults& f) {

@@ -4,6 +4,8 @@
 // relies on. It knows nothing of how reports reach it: the in-process HID
 // back end and the kernel HID device both feed it the same way.
 
+#include "model/product_models.h"
+
 #include <array>
 #include <cstddef>
 #include <cstdint>
@@ -51,10 +53,10 @@ public:
     // saving or inspecting the state.
     void settle();
     void detach() { attached_ = false; }
-    uint16_t vendorId() const { return 0xF3D7; }
+    uint16_t vendorId() const { return kDongleVendorId; }
     uint16_t productId() const { return config_.productId; }
     uint16_t versionNumber() const;
-    uint8_t chipByte() const { return config_.model == 0 ? 0x33 : 0x35; }
+    uint8_t chipByte() const { return config_.model == 0 ? kFirstChipByte : kFirstChipByte + 2; }
 
     void armFaults(const Faults& f);
     const Faults& faults() const { return faults_; }

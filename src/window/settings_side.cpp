@@ -2,6 +2,7 @@
 
 #include "app/setting_controls.h"
 #include "app/station.h"
+#include "model/product_models.h"
 #include "window/bind_util.h"
 #include "window/captions.h"
 #include "window/language_dialog.h"
@@ -16,6 +17,7 @@
 
 #include <array>
 #include <cstdio>
+#include <iterator>
 
 namespace kestrelon {
 
@@ -68,7 +70,7 @@ void SettingsSide::LoadLanguage() {
 void SettingsSide::ApplyLanguage() {
     const Language& language = st_.ui.language;
     kestrelon::ApplyLanguage(
-        form_, [&](uint8_t id) { return language.text(id); }, st_.ui.devices->btnConnectCaptionId == 0x04,
+        form_, [&](uint8_t id) { return language.text(id); }, st_.ui.devices->btnConnectCaptionId == text_id::ConnectingCaption,
         language.CurLanguage());
 }
 
@@ -146,7 +148,8 @@ void SettingsSide::connectOptions() {
     radio(ui.rbRF_DR_55, [](ProductSettings& o) { o.PowerOnAutoConnect = false; }, [&cmd] { cmd.rbRF_DR_55Click(); });
     // The model: the core applies it and stores the settings.
     const QRadioButton* models[] = {ui.Model_select_01, ui.Model_select_02, ui.Model_select_03};
-    for (int i = 0; i < 3; ++i)
+    static_assert(std::size(models) == kModelCount, "a button for each model");
+    for (int i = 0; i < kModelCount; ++i)
         QObject::connect(models[i], &QRadioButton::toggled, &form_, [this, i](bool on) {
             if (on) st_.Model_selectClick(i);
         });
