@@ -1,6 +1,7 @@
 #include "cli/unit_table.h"
 
 #include "platform/hex_text.h"
+#include "production/unit_json.h"
 
 #include <nlohmann/json.hpp>
 
@@ -24,12 +25,9 @@ void PrintUnitTable(std::ostream& out, const std::vector<PreviewUnit>& units, bo
     }
     for (const PreviewUnit& u : units) {
         if (json) {
-            nlohmann::ordered_json j;   // keys in the documented order
+            nlohmann::ordered_json j;
             j["unit"] = u.unit;
-            j["rx_sn"] = u.rxSN;
-            j["tx_sn"] = u.txSN;
-            j["rx_rfid"] = idText(u.rxRFID);
-            j["tx_rfid"] = idText(u.txRFID);
+            PutUnitNumbers(j, {idText(u.rxRFID), idText(u.txRFID), u.rxSN, u.txSN});
             out << j.dump() << "\n";
         } else {
             std::snprintf(line, sizeof line, "%-6d %-16s %-16s %-8s %s\n", u.unit,

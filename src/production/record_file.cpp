@@ -1,6 +1,7 @@
 #include "production/record_file.h"
 
 #include "model/product_models.h"
+#include "production/unit_json.h"
 #include "platform/hex_text.h"
 #include "platform/calendar.h"
 #include "platform/file_system.h"
@@ -30,10 +31,7 @@ nlohmann::ordered_json unitFields(const UnitRecord& u, const char* event) {
 
 void addNumbersAndOrigin(nlohmann::ordered_json& j, const UnitRecord& u, const RecordOrigin& origin) {
     j["rf_id"] = u.rfId;
-    j["rx_rfid"] = idText(u.rxRfid);
-    j["tx_rfid"] = idText(u.txRfid);
-    j["rx_sn"] = u.rxSn;
-    j["tx_sn"] = u.txSn;
+    PutUnitNumbers(j, {idText(u.rxRfid), idText(u.txRfid), u.rxSn, u.txSn});
     j["vid"] = hex(u.vendorId, 4);
     j["pid"] = hex(u.productId, 4);
     j["version"] = hex(u.dongleVersion, 4);

@@ -1,6 +1,7 @@
 #include "production/records_check.h"
 
 #include "platform/hex_text.h"
+#include "production/unit_json.h"
 
 #include <nlohmann/json.hpp>
 
@@ -21,10 +22,8 @@ struct Unit {
     std::map<std::string, std::string> numbers;   // key -> value as recorded
 };
 
-constexpr const char* kNumberKeys[] = {"rx_sn", "tx_sn", "rx_rfid", "tx_rfid"};
-
 void takeNumbers(const nlohmann::json& j, Unit& u) {
-    for (const char* key : kNumberKeys) {
+    for (const char* key : kUnitNumberKeys) {
         const auto it = j.find(key);
         if (it != j.end() && it->is_string() && !it->get<std::string>().empty()) u.numbers[key] = it->get<std::string>();
     }
