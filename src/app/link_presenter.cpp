@@ -19,8 +19,7 @@ std::string RxText(const LinkState& s) {
 std::string TxText(const LinkState& s) { return s.mouseAnswering ? "Mouse TX Ready" : "Mouse TX Not Ready"; }
 
 RxTypeControls RxTypeControlsOf(Observed<DeviceStatus>& devices) {
-    return {[&devices] { return devices->rbMSE_Checked; },
-            [&devices](bool on) { devices.edit([on](DeviceStatus& d) { d.cbKeyboardbindVisible = on; }); }};
+    return {[&devices] { return devices->rbMSE_Checked; }};
 }
 
 void LinkPresenter::linkReset(const LinkState& s) {

@@ -42,6 +42,10 @@ Station::Station(HidBackend& backend, Clock& clk, EventLoop& lp, StationConfig c
     timers.DetectHIDDeviceCounter = detectTimer_.get();
     timers.tmrIsTxLink = linkTimer_.get();
     timers.tmrSoftBind = bindTimer_.get();
+    // The Keyboard Binding box is only offered for a keyboard + mouse receiver.
+    rxTypeWatch_ = ui.options.changed.connect([this] {
+        ui.devices.edit([this](DeviceStatus& d) { d.cbKeyboardbindVisible = !ui.options->MouseOnly; });
+    });
 }
 
 Station::~Station() = default;
@@ -94,7 +98,7 @@ SettingsStatus Station::StartUp(const StartUpHooks& window) {
     call(window.pump);
     numbering.ShowNumberingSettings();
     numbering.cbRX_IsSNClick(NumberingRow::Rx);
-    // The RX type boxes follow the loaded choice.
+    // The RX type boxes follow the loaded choice (and every change after).
     ui.devices.edit([this](DeviceStatus& d) { d.cbKeyboardbindVisible = !ui.options->MouseOnly; });
     erase.TX_ErasedClick(ui.options->TX_Erased);
     erase.RX_ErasedClick(ui.options->RX_Erased);

@@ -155,6 +155,7 @@ private:
 
     std::unique_ptr<Timer> detectTimer_, linkTimer_, bindTimer_, settleTimer_;
     std::unique_ptr<HotplugMonitor> hotplug_;
+    Notifier::Connection rxTypeWatch_;
 };
 
 } // namespace kestrelon

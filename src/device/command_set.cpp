@@ -119,6 +119,11 @@ void CommandSet::btnRF_DR_3DClick() {
     btnC_RF_Wrt_Direct_RegClick();
 }
 
+void CommandSet::RfSetupCpi(uint8_t cpi) {
+    eng_.setC_RF_SETUP_CPI(cpi);
+    btnC_RF_SETUP_CPIClick();
+}
+
 std::optional<uint8_t> CommandSet::RfReadSensor(uint8_t address) {
     eng_.edtRF_SensorAddr.setValue(address);
     const std::optional<uint8_t> v = calls_.readMouse(op::RfSensorRead, address);

@@ -2,8 +2,7 @@
 // The engineering page's controls over the typed device calls
 // (DeviceCalls), under the names the window and the command line bind to.
 // Operands come from the engineering edits and results go back into them,
-// as the window shows them. The setting handlers fill the EEPROM images
-// while a production run is filling them and do nothing otherwise.
+// as the window shows them.
 
 #include "device/device_calls.h"
 #include "device/transport.h"
@@ -19,11 +18,10 @@
 
 namespace kestrelon {
 
-// The RX type chosen on the engineering page, and the "Keyboard Binding"
-// box that follows the RX type setting: the window's, reached through these.
+// The RX type chosen on the engineering page: the window's, reached
+// through this.
 struct RxTypeControls {
-    std::function<bool()> mouseChosen;                // rbMSE, else rbKB
-    std::function<void(bool)> offerKeyboardBinding;   // cbKeyboardbind shown
+    std::function<bool()> mouseChosen;   // rbMSE, else rbKB
 };
 
 class CommandSet {
@@ -64,24 +62,6 @@ public:
     void btnRF_DR_3CClick();   // "Execute Jump to POR Function"
     void btnRF_DR_3DClick();   // "Fast Reload System Parameter"
 
-    // --- setting handlers (fill the images while RunMode is 1) ---
-    void rbRF_DR_15Click();   // switch CPI by L+R: enable
-    void rbRF_DR_1AClick();   //                     disable
-    void rbRF_DR_25Click();   // wake-up: motion and buttons
-    void rbRF_DR_2AClick();   //          buttons only
-    void rbRF_DR_45Click();   // power saving: none
-    void rbRF_DR_4FClick();   //               wake after linking
-    void rbRF_DR_4AClick();   //               wake by L+R+M
-    void rbRF_DR_5AClick();   // power-on auto connect: enable
-    void rbRF_DR_55Click();   //                         disable
-    void cbRF_Set_BTY_Low_LevelChange();
-    void rbRF_CPI_LClick();
-    void rbRF_CPI_HClick();
-    void cbCustKey1Change();
-    void cbCustKey2Change();
-    void rbMouseOnlyClick();
-    void rbKbdMseClick();
-
     // --- the EEPROM page: dongle words read now, written by the next run ---
     // sender is the button's name; only its last two characters matter.
     void btnEEPROM_R_00Click(const std::string& sender);
@@ -101,6 +81,8 @@ public:
     // the page's button would, and sends ---
     // The confirmed mouse EEPROM write; true when the dongle confirmed it.
     bool RfWriteEeprom(uint8_t address, uint8_t value);
+    // The mouse's CPI setting, shown in edtC_RF_SETUP_CPI.
+    void RfSetupCpi(uint8_t cpi);
     // A mouse sensor register, shown in edtRF_SensorData.
     std::optional<uint8_t> RfReadSensor(uint8_t address);
     // The dongle's and the mouse's RF transceiver registers.
@@ -118,9 +100,6 @@ private:
     bool confirmedRfWrite(uint8_t address, uint8_t data);
     void rfWriteFromEdits(uint8_t code, const HexEdit& addr, const HexEdit& data);
     void rfReadIntoEdit(uint8_t code, const HexEdit& addr, HexEdit& data);
-    void storeTx(uint8_t address, uint8_t value);
-    void storeTxPair(uint8_t address, uint8_t value, uint8_t complement);
-    void customKey(int item, int firstWord);
     // Reads word n into edit as its high byte; returns the word (or -1).
     int showWord(int n, HexEdit& edit);
     // The word read into its page edit ("edtEEPROM_" + digits); -1 when

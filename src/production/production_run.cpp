@@ -6,6 +6,7 @@
 #include "platform/process.h"
 #include "production/production_log.h"
 #include "production/record_file.h"
+#include "production/unit_images.h"
 #include "production/unit_info.h"
 
 #include <cstdio>
@@ -18,19 +19,7 @@ namespace {
 using namespace mouse_eeprom;
 namespace rx = dongle_eeprom;
 
-// Where each byte of the packed RX/TX ID goes: mouse byte, dongle word.
-constexpr uint8_t kMouseByteOfRow[6] = {RxId, RxId + 1, RxId + 2, TxId, TxId + 1, TxId + 2};
-constexpr uint8_t kDongleWordOfRow[6] = {rx::RxId, rx::RxId + 1, rx::RxId + 2, rx::TxId, rx::TxId + 1, rx::TxId + 2};
-
-// An Fn combo's key code: item index + 0xBF, 0 for "<Disabled>" or none.
-int fnCode(int item) {
-    const int code = item + 0xBF;
-    return code < 0xC0 ? 0 : code;
-}
-
 std::string hex2(int v) { return HexText(static_cast<uint32_t>(v) & 0xFFu, 2); }
-
-bool blank(const std::string& s) { return s.find_first_not_of(" \t\r\n") == std::string::npos; }
 
 } // namespace
 
@@ -293,9 +282,11 @@ void ProductionRun::btnSetTXClick() {
     endUnit();
 }
 
+// What the images need from the devices, asked in the order the mouse
+// expects it: its sensor (once per program), its CPI, the dongle's battery
+// word.
 bool ProductionRun::fillMouseImage() {
     auto& cmd = p_.device.commands;
-    const ProductSettings& set = *p_.options;
     auto& run = p_.run;
     if (run.SensorKind == 0) {
         step("reading the mouse sensor");
@@ -307,69 +298,42 @@ bool ProductionRun::fillMouseImage() {
         if (!check()) return false;
         p_.pacing.loop.ProcessMessages();
     }
-    step("mouse power-on auto connect");
-    cmd.rbRF_DR_55Click();   // power-on auto connect is always written as disabled
-    if (!check()) return false;
-    progress(2);
-    step("mouse CPI switch by L+R");
-    set.SoftISS ? cmd.rbRF_DR_15Click() : cmd.rbRF_DR_1AClick();
-    if (!check()) return false;
-    progress(2);
+    imageInputs_ = {};
+    imageInputs_.sensorKind = run.SensorKind;
     step("setting the mouse CPI");
-    set.CpiHigh ? cmd.rbRF_CPI_HClick() : cmd.rbRF_CPI_LClick();
-    if (!check()) return false;
-    progress(2);
-    step("mouse power saving");
-    if (set.PowerSaving == 0)
-        cmd.rbRF_DR_45Click();
-    else if (set.PowerSaving == 1)
-        cmd.rbRF_DR_4AClick();
-    else
-        cmd.rbRF_DR_4FClick();
-    if (!check()) return false;
-    p_.pacing.loop.ProcessMessages();
-    run.TxImage[LrmBinding] = set.LRMBinding ? LrmOn[0] : LrmOff[0];
-    run.TxImage[LrmBinding + 1] = set.LRMBinding ? LrmOn[1] : LrmOff[1];
-    step("mouse wake-up");
-    set.Wakeup == 0 ? cmd.rbRF_DR_25Click() : cmd.rbRF_DR_2AClick();
+    cmd.RfSetupCpi(p_.options->CpiHigh ? 1 : 0);
     if (!check()) return false;
     progress(2);
     step("reading the dongle's battery word");
-    cmd.cbRF_Set_BTY_Low_LevelChange();
+    // A failed read counts as 0xFFFF.
+    imageInputs_.batteryWord = cmd.device().readDongleWord(rx::Battery).value_or(0xFFFF);
     if (!check()) return false;
     progress(2);
 
-    step("mouse serial number");
-    const SerialNumber& txsn = numbers_.txSn;
-    if (txsn.on) {
-        p_.view.result.edit([&](ResultArea& r) { r.edtTX_SN = txsn.text; });
-        for (int i = 0; i < 6; ++i) run.TxImage[Serial + i] = txsn.bytes[static_cast<size_t>(i)];
-        run.TxImage[SerialEnd] = 0xFF;
-        run.TxImage[SerialEnd + 1] = 0xFF;
-    }
-    if (!check()) return false;
+    imageInputs_.txSn = numbers_.txSn;
+    imageInputs_.rxSn = numbers_.rxSn;
+    if (numbers_.txSn.on) p_.view.result.edit([&](ResultArea& r) { r.edtTX_SN = numbers_.txSn.text; });
     progress(2);
     return true;
 }
 
+// The RF IDs as the window shows them, and both images built at once.
 bool ProductionRun::placeRfIds() {
-    auto& run = p_.run;
     step("RF IDs");
     const uint64_t packed = (static_cast<uint64_t>(numbers_.rxRfid & 0xFFFFFF) << 24) |
                             static_cast<uint64_t>(numbers_.txRfid & 0xFFFFFF);
-    for (int k = 0; k < 6; ++k) {
+    for (size_t k = 0; k < 6; ++k) {
         uint8_t b = static_cast<uint8_t>(packed >> ((5 - k) * 8));
         if (k <= 2) p_.view.result.edit([b](ResultArea& r) { r.edtMseDongleAddr += hex2(b); });
         if (k == 0 || k == 3) b |= 0x80;
-        p_.pacing.loop.ProcessMessages();
         p_.view.debug.add(hex2(b));
-        idBytes_[k] = b;
-        run.TxImage[kMouseByteOfRow[k]] = b;
-        p_.pacing.loop.ProcessMessages();
-        run.RxImage[kDongleWordOfRow[k]] = CheckedByte(b);
+        imageInputs_.idBytes[k] = b;
     }
-    run.TxImage[RxIdCheck] = idBytes_[0] ^ idBytes_[1] ^ idBytes_[2] ^ 0xFF;
-    run.TxImage[TxIdCheck] = idBytes_[3] ^ idBytes_[4] ^ idBytes_[5] ^ 0xFF;
+    p_.pacing.loop.ProcessMessages();
+    UnitImages images = BuildImages(*p_.options, imageInputs_);
+    p_.run.TxImage = images.mouse;
+    p_.run.RxImage = images.dongle;
+    descriptorError_ = std::move(images.descriptorError);
     if (!check()) return false;
     progress(2);
     return true;
@@ -398,69 +362,30 @@ bool ProductionRun::writeMouse() {
     return true;
 }
 
+// What the dongle is told before its image is written, and what the
+// image could not hold.
 bool ProductionRun::fillDongleImage() {
-    auto& cmd = p_.device.commands;
-    auto& run = p_.run;
-    run.RxImage[rx::SensorClass] = CheckedByte(static_cast<uint8_t>(run.SensorKind));
-    step("receiver type");
-    p_.options->MouseOnly ? cmd.rbMouseOnlyClick() : cmd.rbKbdMseClick();
-    step("custom hot key 1");
-    cmd.cbCustKey1Change();
-    if (!check()) return false;
-    step("custom hot key 2");
-    cmd.cbCustKey2Change();
-    if (!check()) return false;
-
-    step("USB vendor and product ID");
-    if (HexEditValue(p_.options->VidSet) > 0 && HexEditValue(p_.options->PidSet) > 0) {
-        cmd.btnEEPROM_W_VIDClick();
-        cmd.btnEEPROM_W_PIDClick();
-    } else {
-        for (int w = rx::UsbIds; w < rx::UsbIds + 4; ++w) run.RxImage[w] = 0;
+    DeviceCalls& calls = p_.device.commands.device();
+    const int keys[] = {p_.options->CustKey1, p_.options->CustKey2};
+    const char* steps[] = {"custom hot key 1", "custom hot key 2"};
+    for (size_t i = 0; i < 2; ++i) {
+        step(steps[i]);
+        if (CustomKeyChosen(keys[i]) && calls.hasDongle()) calls.customKeysUpdated();
+        if (!check()) return false;
+    }
+    // Without both USB IDs the receiver keeps its own, and the boxes show none.
+    if (HexEditValue(p_.options->VidSet) <= 0 || HexEditValue(p_.options->PidSet) <= 0)
         p_.options.edit([](ProductSettings& o) {
             o.VidSet.clear();
             o.PidSet.clear();
         });
-    }
-    if (!check()) return false;
-
     step("USB string descriptor");
-
-    const ProductSettings& set = *p_.options;
-    int flags = 0;
-    if (set.Fn_Enabled) flags |= rx::FnEnabled;
-    if (set.FNPB) flags |= rx::FnPrintBreakOn;
-    if (set.FnUIO) flags |= rx::FnUio;
-    if (set.fndirection) flags |= rx::FnDirection;
-    run.RxImage[rx::FnFlags] = CheckedByte(static_cast<uint8_t>(flags));
-    run.RxImage[rx::FnPrintBreak] = set.FNPB ? fnCode(set.FnPR) * 256 + fnCode(set.FnBreak) : 0;
-    for (int i = 0; i < 6; ++i)
-        run.RxImage[rx::FnPairs[i]] = set.Fn_Enabled ? fnCode(set.FnF[2 * i]) * 256 + fnCode(set.FnF[2 * i + 1]) : 0;
-
-    if (blank(set.StringDesc))
-        run.RxImage[rx::StringDescLength] = 0;
-    else
-        cmd.btnEEPROM_W_20Click();
-    if (!check()) return false;
-
-    step("dongle serial number");
-
-    const SerialNumber& rxsn = numbers_.rxSn;
-    p_.view.result.edit([&](ResultArea& r) { r.edtRX_SN = rxsn.text; });
-    if (rxsn.on) {
-        run.RxImage[rx::SerialFlag] = 0;
-        for (size_t i = 0; i < 3; ++i) run.RxImage[rx::Serial + i] = rxsn.bytes[2 * i] * 256 + rxsn.bytes[2 * i + 1];
+    if (!descriptorError_.empty()) {
+        p_.view.messages.warning(descriptorError_);
+        p_.device.transport.fail(DeviceOp::Descriptor, op::EepromWrite, rx::StringDescLength);
+        return check();
     }
-    if (!check()) return false;
-
-    step("USB suspend periods");
-
-    // The RF-ID words once more: a long descriptor text may have run into them.
-    for (int k = 0; k < 6; ++k) run.RxImage[kDongleWordOfRow[k]] = CheckedByte(idBytes_[k]);
-    for (uint8_t w : rx::KeyboardSlots) run.RxImage[w] = 0;
-    run.RxImage[rx::SleepPeriod] = CheckedByte(static_cast<uint8_t>(set.SleepPeriod));
-    if (!check()) return false;
-    run.RxImage[rx::WakeupPeriod] = CheckedByte(static_cast<uint8_t>(set.WakeupPeriod));
+    p_.view.result.edit([&](ResultArea& r) { r.edtRX_SN = numbers_.rxSn.text; });
     return true;
 }
 

@@ -11,6 +11,7 @@
 #include "model/window_timers.h"
 #include "numbering/unit_numbers.h"
 #include "production/pairing.h"
+#include "production/unit_images.h"
 
 #include <cstdint>
 #include <functional>
@@ -121,7 +122,9 @@ private:
     // The unit's numbers, reserved before the cycle writes anything.
     ReservedNumbers numbers_;
     bool reserved_ = false;
-    uint8_t idBytes_[6] = {};
+    // What the unit's images are built from, and what they could not hold.
+    UnitImageInputs imageInputs_;
+    std::string descriptorError_;
     std::string toldRefusal_;   // the cause of the last refused Go, told once
 };
 

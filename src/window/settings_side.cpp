@@ -123,29 +123,28 @@ void SettingsSide::Bind() {
 void SettingsSide::connectOptions() {
     auto& ui = form_.ui();
     auto& options = st_.ui.options;
-    CommandSet& cmd = st_.commands;
     using Set = std::function<void(ProductSettings&)>;
     // A radio button acts when it becomes checked, by the operator.
-    auto radio = [&](QRadioButton* rb, Set set, std::function<void()> handler) {
-        QObject::connect(rb, &QRadioButton::toggled, &form_, [&options, set, handler](bool on) {
-            if (!on) return;
-            options.edit(set);
-            if (handler) handler();
+    // The options are all a production run needs; the Keyboard Binding box
+    // follows the RX type through the station.
+    auto radio = [&](QRadioButton* rb, Set set) {
+        QObject::connect(rb, &QRadioButton::toggled, &form_, [&options, set](bool on) {
+            if (on) options.edit(set);
         });
     };
-    radio(ui.rbMouseOnly, [](ProductSettings& o) { o.MouseOnly = true; }, [&cmd] { cmd.rbMouseOnlyClick(); });
-    radio(ui.rbKbdMse, [](ProductSettings& o) { o.MouseOnly = false; }, [&cmd] { cmd.rbKbdMseClick(); });
-    radio(ui.rbRF_DR_15, [](ProductSettings& o) { o.SoftISS = true; }, [&cmd] { cmd.rbRF_DR_15Click(); });
-    radio(ui.rbRF_DR_1A, [](ProductSettings& o) { o.SoftISS = false; }, [&cmd] { cmd.rbRF_DR_1AClick(); });
-    radio(ui.rbRF_CPI_H, [](ProductSettings& o) { o.CpiHigh = true; }, [&cmd] { cmd.rbRF_CPI_HClick(); });
-    radio(ui.rbRF_CPI_L, [](ProductSettings& o) { o.CpiHigh = false; }, [&cmd] { cmd.rbRF_CPI_LClick(); });
-    radio(ui.rbRF_DR_25, [](ProductSettings& o) { o.Wakeup = 0; }, [&cmd] { cmd.rbRF_DR_25Click(); });
-    radio(ui.rbRF_DR_2A, [](ProductSettings& o) { o.Wakeup = 1; }, [&cmd] { cmd.rbRF_DR_2AClick(); });
-    radio(ui.rbRF_DR_45, [](ProductSettings& o) { o.PowerSaving = 0; }, [&cmd] { cmd.rbRF_DR_45Click(); });
-    radio(ui.rbRF_DR_4A, [](ProductSettings& o) { o.PowerSaving = 1; }, [&cmd] { cmd.rbRF_DR_4AClick(); });
-    radio(ui.rbRF_DR_4F, [](ProductSettings& o) { o.PowerSaving = 2; }, [&cmd] { cmd.rbRF_DR_4FClick(); });
-    radio(ui.rbRF_DR_5A, [](ProductSettings& o) { o.PowerOnAutoConnect = true; }, [&cmd] { cmd.rbRF_DR_5AClick(); });
-    radio(ui.rbRF_DR_55, [](ProductSettings& o) { o.PowerOnAutoConnect = false; }, [&cmd] { cmd.rbRF_DR_55Click(); });
+    radio(ui.rbMouseOnly, [](ProductSettings& o) { o.MouseOnly = true; });
+    radio(ui.rbKbdMse, [](ProductSettings& o) { o.MouseOnly = false; });
+    radio(ui.rbRF_DR_15, [](ProductSettings& o) { o.SoftISS = true; });
+    radio(ui.rbRF_DR_1A, [](ProductSettings& o) { o.SoftISS = false; });
+    radio(ui.rbRF_CPI_H, [](ProductSettings& o) { o.CpiHigh = true; });
+    radio(ui.rbRF_CPI_L, [](ProductSettings& o) { o.CpiHigh = false; });
+    radio(ui.rbRF_DR_25, [](ProductSettings& o) { o.Wakeup = 0; });
+    radio(ui.rbRF_DR_2A, [](ProductSettings& o) { o.Wakeup = 1; });
+    radio(ui.rbRF_DR_45, [](ProductSettings& o) { o.PowerSaving = 0; });
+    radio(ui.rbRF_DR_4A, [](ProductSettings& o) { o.PowerSaving = 1; });
+    radio(ui.rbRF_DR_4F, [](ProductSettings& o) { o.PowerSaving = 2; });
+    radio(ui.rbRF_DR_5A, [](ProductSettings& o) { o.PowerOnAutoConnect = true; });
+    radio(ui.rbRF_DR_55, [](ProductSettings& o) { o.PowerOnAutoConnect = false; });
     // The model: the core applies it and stores the settings.
     const QRadioButton* models[] = {ui.Model_select_01, ui.Model_select_02, ui.Model_select_03};
     static_assert(std::size(models) == kModelCount, "a button for each model");
@@ -155,21 +154,19 @@ void SettingsSide::connectOptions() {
         });
 
     // Lists: the operator's pick.
-    auto list = [&](QComboBox* box, std::function<void(ProductSettings&, int)> set, std::function<void()> handler) {
-        QObject::connect(box, &QComboBox::activated, &form_, [&options, set, handler](int i) {
+    auto list = [&](QComboBox* box, std::function<void(ProductSettings&, int)> set) {
+        QObject::connect(box, &QComboBox::activated, &form_, [&options, set](int i) {
             options.edit([&](ProductSettings& o) { set(o, i); });
-            if (handler) handler();
         });
     };
-    list(ui.cbCustKey1, [](ProductSettings& o, int i) { o.CustKey1 = i; }, [&cmd] { cmd.cbCustKey1Change(); });
-    list(ui.cbCustKey2, [](ProductSettings& o, int i) { o.CustKey2 = i; }, [&cmd] { cmd.cbCustKey2Change(); });
-    list(ui.cbRF_Set_BTY_Low_Level, [](ProductSettings& o, int i) { o.BatteryLevel = i; },
-         [&cmd] { cmd.cbRF_Set_BTY_Low_LevelChange(); });
-    list(ui.ComboRFPower, [](ProductSettings& o, int i) { o.RFPower = i; }, {});   // in the Go group
-    list(ui.FnPR, [](ProductSettings& o, int i) { o.FnPR = i; }, {});
-    list(ui.FnBreak, [](ProductSettings& o, int i) { o.FnBreak = i; }, {});
+    list(ui.cbCustKey1, [](ProductSettings& o, int i) { o.CustKey1 = i; });
+    list(ui.cbCustKey2, [](ProductSettings& o, int i) { o.CustKey2 = i; });
+    list(ui.cbRF_Set_BTY_Low_Level, [](ProductSettings& o, int i) { o.BatteryLevel = i; });
+    list(ui.ComboRFPower, [](ProductSettings& o, int i) { o.RFPower = i; });   // in the Go group
+    list(ui.FnPR, [](ProductSettings& o, int i) { o.FnPR = i; });
+    list(ui.FnBreak, [](ProductSettings& o, int i) { o.FnBreak = i; });
     const auto fn = FnBoxes(form_);
-    for (size_t k = 0; k < fn.size(); ++k) list(fn[k], [k](ProductSettings& o, int i) { o.FnF[k] = i; }, {});
+    for (size_t k = 0; k < fn.size(); ++k) list(fn[k], [k](ProductSettings& o, int i) { o.FnF[k] = i; });
 
     // Check boxes: the operator's click.
     auto check = [&](QCheckBox* box, std::function<void(ProductSettings&, bool)> set) {
@@ -201,6 +198,7 @@ void SettingsSide::connectOptions() {
     text(ui.edtVID_SET, [](ProductSettings& o, std::string t) { o.VidSet = std::move(t); });
     text(ui.edtPID_SET, [](ProductSettings& o, std::string t) { o.PidSet = std::move(t); });
     text(ui.edtEEPROM_20, [](ProductSettings& o, std::string t) { o.StringDesc = std::move(t); });
+    CommandSet& cmd = st_.commands;
     auto button = [&](QPushButton* b, void (CommandSet::*handler)()) {
         QObject::connect(b, &QPushButton::clicked, &form_, [&cmd, handler] { (cmd.*handler)(); });
     };
