@@ -48,20 +48,20 @@ void EraseTools::suiButton2Click() {
     if (!p_.options->TX_Erased) return;
     uint32_t start = 0;
     if (!begin(true, start)) return;
-    auto& cmd = p_.device.commands;
+    DeviceCalls& calls = p_.device.calls;
     p_.device.transport.clearFailure();
-    cmd.rbC_RF_LEAVE_ACCESSClick();
+    calls.leaveMouseAccess();
     p_.pacing.clock.Sleep(50);
-    cmd.rbC_RF_ENTER_ACCESS_WO_LEDClick();
+    calls.enterMouseAccess(false);
     p_.pacing.clock.Sleep(50);
     p_.view.progress.set(0);
     for (int a = 0; a < kTxImageSize; ++a) {
-        cmd.RfWriteEeprom(static_cast<uint8_t>(a), 0xFF);   // a failed byte does not stop the erase
+        calls.writeMouseEeprom(static_cast<uint8_t>(a), 0xFF);   // a failed byte does not stop the erase
         p_.view.progress.set((a + 1) * 20 / kTxImageSize);
         p_.pacing.clock.Sleep(20);
         p_.pacing.loop.ProcessMessages();
     }
-    cmd.rbC_RF_LEAVE_ACCESSClick();
+    calls.leaveMouseAccess();
     p_.pacing.clock.Sleep(50);
     end(start, "TX Erased");
 }
@@ -70,7 +70,7 @@ void EraseTools::suiButton1Click() {
     if (!p_.options->RX_Erased) return;
     uint32_t start = 0;
     if (!begin(false, start)) return;
-    p_.device.commands.rbC_RF_LEAVE_ACCESSClick();
+    p_.device.calls.leaveMouseAccess();
     p_.pacing.clock.Sleep(50);
     p_.view.progress.set(0);
     for (int w = 0; w < kRxImageSize; ++w) {

@@ -4,7 +4,7 @@
 // receiver makes usable, Go, and the result area cleared when the devices
 // change.
 
-#include "device/command_set.h"
+#include "app/engineering_page.h"
 #include "device/link_state.h"
 #include "model/presentation.h"
 

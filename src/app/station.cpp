@@ -13,8 +13,8 @@ Station::Station(HidBackend& backend, Clock& clk, EventLoop& lp, StationConfig c
       loop(lp),
       config(std::move(cfg)),
       hid(backend, clk, lp),
-      detection(hid, devices(), Detection::View{ui.options, ui.language},
-                Detection::Shared{run, ui.engineering, pairingState, timers}, linkPresenter),
+      detection(hid, devices(), Detection::View{ui.options, ui.language, RxTypeControlsOf(ui.devices).mouseChosen},
+                Detection::Shared{run, pairingState, timers}, linkPresenter),
       settingsFile(config.settingsPath, ComponentContext{clk, config.random}, config.fileOps),
       numbering(
           generators, ui.numbering, [this] { btnWriteSettingClick(); },
@@ -25,7 +25,7 @@ Station::Station(HidBackend& backend, Clock& clk, EventLoop& lp, StationConfig c
                 HostName(),
                 KESTRELON_VERSION,
                 Utf8Path(NativePath(settingsFile.fullPath()).parent_path() / kDefaultRecordFileName)},
-      pairing(Pairing::Parts{devices(), ui.engineering, detection, pairingState, run, timers, operatorView()}),
+      pairing(Pairing::Parts{devices(), detection, pairingState, run, timers, operatorView()}),
       production(ProductionRun::Parts{pacing(), devices(), detection, pairing, pairingState, run, numbers, ui.options,
                                       operatorView(), companion}),
       erase(EraseTools::Parts{pacing(), devices(), ui.options, operatorView(), ui.erase,
@@ -188,7 +188,7 @@ SaveResult Station::FormCloseQuery() {
         if (const SettingsStatus held = store->writePending(); !held.ok) messages.warning(held.message);
     }
     SaveResult r = btnWriteSettingClick();
-    if (link.hasDevice()) commands.rbC_RF_LEAVE_ACCESSClick();
+    calls.leaveMouseAccess();
     clock.Sleep(50);
     return r;
 }

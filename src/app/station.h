@@ -6,12 +6,12 @@
 // calls the handlers by their names; the command line drives another
 // Station; so do the tests.
 
+#include "app/engineering_page.h"
 #include "app/erase_tools.h"
 #include "app/link_presenter.h"
 #include "app/setting_controls.h"
 #include "app/settings_lock.h"
 #include "app/station_numbers.h"
-#include "device/command_set.h"
 #include "device/detection.h"
 #include "device/device_link.h"
 #include "device/transport.h"
@@ -121,7 +121,9 @@ public:
     RunState run;
     PairingState pairingState;
     WindowTimers timers;
-    CommandSet commands{transport, run, ui.options, ui.engineering, RxTypeControlsOf(ui.devices), messages};
+    DeviceCalls calls{transport};
+    // The engineering page's controls; it shows what every part sends.
+    EngineeringPage commands{calls, transport, run, ui.options, ui.engineering, RxTypeControlsOf(ui.devices), messages};
     LinkPresenter linkPresenter{ui.devices, ui.result, ui.progress};
     Detection detection;
     NumberingGenerators generators;
@@ -142,7 +144,7 @@ public:
     std::string sharedStoreName() const;
 
     // The views the parts get, each of what it uses.
-    DeviceAccess devices() { return {transport, link, commands}; }
+    DeviceAccess devices() { return {transport, link, calls}; }
     Pacing pacing() { return {clock, loop, timers}; }
     OperatorView operatorView() { return {ui.devices, ui.result, ui.progress, ui.debug, messages, ui.language}; }
 

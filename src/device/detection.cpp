@@ -67,7 +67,7 @@ void Detection::InitDongleStatus() {
     pairing_.PrevKbdId = info[2];
     state_.receiverAnswered = true;
     listener_.receiverAnswered(state_);
-    cmd_.rbMSEClick();
+    if (calls_.hasDongle()) calls_.setRxType(view_.mouseRxType());
     CommandFrame second = makeFrame(op::DongleStatus);
     t_.exchange(second);
 
@@ -91,13 +91,16 @@ void Detection::ResetDeviceStatus() {
 
 bool Detection::sampleSequence() {
     // The mouse's sequence byte moves while the RF link is up. A special
-    // command without a valid answer leaves the edit as it was, so a silent
-    // link shows two equal samples.
-    cmd_.btnSpecialCmd1Click(operand::SpecialLink);
-    const std::string first = eng_.edtSC01[special::MouseSequence].text();
+    // command without a valid answer leaves the last sample as it was, so a
+    // silent link shows two equal samples.
+    const auto sample = [this] {
+        if (const auto f = calls_.readSpecial(operand::SpecialLink)) sequence_ = (*f)[special::MouseSequence];
+    };
+    sample();
+    const std::optional<uint8_t> first = sequence_;
     hid_.clock().Sleep(24);
-    cmd_.btnSpecialCmd1Click(operand::SpecialLink);
-    return eng_.edtSC01[special::MouseSequence].text() != first;
+    sample();
+    return sequence_ != first;
 }
 
 int Detection::readChipByte() {
@@ -116,11 +119,10 @@ bool Detection::CheckTxLink() {
     if (link_.hasDevice()) {
         linked = sampleSequence();
         if (!linked) {
-            cmd_.rbC_RF_LEAVE_ACCESSClick();
+            calls_.leaveMouseAccess();
             hid_.clock().Sleep(50);
-            cmd_.rbC_RF_ENTER_ACCESS_WO_LEDClick();
+            calls_.enterMouseAccess(false);
             hid_.clock().Sleep(50);
-            eng_.edtRF_SensorAddr.setValue(0);
             linked = sampleSequence();
         }
     }

@@ -11,7 +11,11 @@
 #include "model/observed.h"
 #include "model/pairing_state.h"
 #include "model/product_settings.h"
+#include "model/run_state.h"
 #include "model/window_timers.h"
+
+#include <functional>
+#include <optional>
 
 namespace kestrelon {
 
@@ -21,19 +25,19 @@ public:
     struct View {
         const Observed<ProductSettings>& options;   // the model, the VID and PID boxes
         const Language& language;                   // no link check while its dialog shows
+        std::function<bool()> mouseRxType;          // the RX type the dongle is told: mouse, else keyboard
     };
 
     // The state detection keeps up to date beside its own.
     struct Shared {
         RunState& run;              // the cycle's busy flags
-        EngineeringState& eng;      // the special command's answer
         PairingState& pairing;      // the IDs the dongle reports paired
         WindowTimers& timers;       // the link watch and the bind timer
     };
 
     Detection(HidAccess& hid, DeviceAccess device, View view, Shared shared, LinkListener& listener)
-        : hid_(hid), link_(device.link), cmd_(device.commands), t_(device.transport), run_(shared.run),
-          eng_(shared.eng), view_(view), pairing_(shared.pairing), timers_(shared.timers), listener_(listener) {}
+        : hid_(hid), link_(device.link), calls_(device.calls), t_(device.transport), run_(shared.run),
+          view_(std::move(view)), pairing_(shared.pairing), timers_(shared.timers), listener_(listener) {}
 
     const LinkState& state() const { return state_; }
 
@@ -63,15 +67,17 @@ private:
 
     HidAccess& hid_;
     DeviceLink& link_;
-    CommandSet& cmd_;
+    DeviceCalls& calls_;
     Transport& t_;
     RunState& run_;
-    EngineeringState& eng_;
     View view_;
     PairingState& pairing_;
     WindowTimers& timers_;
     LinkListener& listener_;
     LinkState state_;
+    // The mouse's sequence byte as last answered; a special command without
+    // a valid answer leaves it as it was.
+    std::optional<uint8_t> sequence_;
 };
 
 } // namespace kestrelon

@@ -1,8 +1,8 @@
 #pragma once
 // What a part that talks to the devices gets: the transport of reports, the
-// link to the open receiver, and the commands.
+// link to the open receiver, and the typed calls.
 
-#include "device/command_set.h"
+#include "device/device_calls.h"
 #include "device/device_link.h"
 #include "device/transport.h"
 
@@ -11,7 +11,7 @@ namespace kestrelon {
 struct DeviceAccess {
     Transport& transport;
     DeviceLink& link;
-    CommandSet& commands;
+    DeviceCalls& calls;
 };
 
 } // namespace kestrelon

@@ -58,9 +58,9 @@ bool Pairing::linkAnswers() {
     // Ten sends of special command 4; the answers of the first nine count.
     bool passed = false;
     for (int send = 0; send < 10 && !passed; ++send) {
-        const bool valid = p_.device.commands.btnSpecialCmd1Click(operand::SpecialBinding);
-        if (send < 9 && valid) {
-            const long long status = p_.eng.edtSC04[special::BindStatus].value();
+        const std::optional<CommandFrame> answer = p_.device.calls.readSpecial(operand::SpecialBinding);
+        if (send < 9 && answer) {
+            const uint8_t status = (*answer)[special::BindStatus];
             passed = status == special::Bound || status == special::BoundAgain;
         }
     }

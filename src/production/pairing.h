@@ -23,7 +23,6 @@ public:
 
     struct Parts {
         DeviceAccess device;
-        EngineeringState& eng;
         LinkStatus& linkStatus;
         PairingState& state;
         RunState& run;

@@ -245,7 +245,6 @@ void ProductionRun::showResult(const char* text, ResultColor color) {
 
 void ProductionRun::btnSetTXClick() {
     auto& run = p_.run;
-    auto& cmd = p_.device.commands;
     // Called on its own (the engineering page), the cycle reserves its
     // numbers itself; Go has done so already.
     if (!inCycle_) {
@@ -267,10 +266,10 @@ void ProductionRun::btnSetTXClick() {
     run.clearImages();
 
     step("entering the mouse's access mode");
-    cmd.rbC_RF_ENTER_ACCESS_WO_LEDClick();
+    p_.device.calls.enterMouseAccess(false);
     p_.pacing.clock.Sleep(50);
-    cmd.WriteDongleRfic(rf_power::Register, rf_power::CodeOf(p_.options->RFPower));
-    cmd.rbC_RF_ENTER_ACCESS_WO_LEDClick();
+    p_.device.calls.writeDongleRfic(rf_power::Register, rf_power::CodeOf(p_.options->RFPower));
+    p_.device.calls.enterMouseAccess(false);
     p_.pacing.clock.Sleep(50);
     progress(1);
 
@@ -286,11 +285,11 @@ void ProductionRun::btnSetTXClick() {
 // expects it: its sensor (once per program), its CPI, the dongle's battery
 // word.
 bool ProductionRun::fillMouseImage() {
-    auto& cmd = p_.device.commands;
+    DeviceCalls& calls = p_.device.calls;
     auto& run = p_.run;
     if (run.SensorKind == 0) {
         step("reading the mouse sensor");
-        const std::optional<uint8_t> code = cmd.RfReadSensor(0);
+        const std::optional<uint8_t> code = calls.readMouse(op::RfSensorRead, 0);
         // Only a sensor that answered is classed: the class is kept for the
         // rest of the program's life and goes into every dongle.
         if (!p_.device.transport.failed())
@@ -301,12 +300,12 @@ bool ProductionRun::fillMouseImage() {
     imageInputs_ = {};
     imageInputs_.sensorKind = run.SensorKind;
     step("setting the mouse CPI");
-    cmd.RfSetupCpi(p_.options->CpiHigh ? 1 : 0);
+    calls.setupMouseCpi(p_.options->CpiHigh ? 1 : 0);
     if (!check()) return false;
     progress(2);
     step("reading the dongle's battery word");
     // A failed read counts as 0xFFFF.
-    imageInputs_.batteryWord = cmd.device().readDongleWord(rx::Battery).value_or(0xFFFF);
+    imageInputs_.batteryWord = calls.readDongleWord(rx::Battery).value_or(0xFFFF);
     if (!check()) return false;
     progress(2);
 
@@ -340,23 +339,23 @@ bool ProductionRun::placeRfIds() {
 }
 
 bool ProductionRun::writeMouse() {
-    auto& cmd = p_.device.commands;
+    DeviceCalls& calls = p_.device.calls;
     step("writing the mouse EEPROM");
-    cmd.rbC_RF_ENTER_ACCESS_WO_LEDClick();
+    calls.enterMouseAccess(false);
     p_.pacing.clock.Sleep(50);
     for (int a = 0; a < kTxImageSize; ++a) {
         const int32_t entry = p_.run.TxImage[a];
-        if (entry != kUnwritten) cmd.RfWriteEeprom(static_cast<uint8_t>(a), static_cast<uint8_t>(entry));
+        if (entry != kUnwritten) calls.writeMouseEeprom(static_cast<uint8_t>(a), static_cast<uint8_t>(entry));
         progress(3 + a / 25);
         if (p_.device.transport.failed()) break;
     }
     if (!check()) return false;
     // The mouse reloads its parameters; failures here do not count.
-    cmd.btnRF_DR_3DClick();
-    p_.pacing.clock.Sleep(50);
-    cmd.btnRF_DR_3DClick();
-    p_.pacing.clock.Sleep(50);
-    cmd.rbC_RF_LEAVE_ACCESSClick();
+    for (int i = 0; i < 2; ++i) {
+        calls.writeMouse(op::RfDirectRegWrite, operand::ChipRegister, operand::FastReloadValue);
+        p_.pacing.clock.Sleep(50);
+    }
+    p_.device.calls.leaveMouseAccess();
     p_.pacing.clock.Sleep(50);
     p_.device.transport.clearFailure();
     return true;
@@ -365,12 +364,12 @@ bool ProductionRun::writeMouse() {
 // What the dongle is told before its image is written, and what the
 // image could not hold.
 bool ProductionRun::fillDongleImage() {
-    DeviceCalls& calls = p_.device.commands.device();
+    DeviceCalls& calls = p_.device.calls;
     const int keys[] = {p_.options->CustKey1, p_.options->CustKey2};
     const char* steps[] = {"custom hot key 1", "custom hot key 2"};
     for (size_t i = 0; i < 2; ++i) {
         step(steps[i]);
-        if (CustomKeyChosen(keys[i]) && calls.hasDongle()) calls.customKeysUpdated();
+        if (CustomKeyChosen(keys[i])) calls.customKeysUpdated();
         if (!check()) return false;
     }
     // Without both USB IDs the receiver keeps its own, and the boxes show none.
@@ -398,7 +397,7 @@ bool ProductionRun::writeDongle() {
     }
     if (!check()) return false;
     progress(19);
-    p_.device.commands.btnC_RELOAD_PARAMETERClick();
+    p_.device.calls.reloadDongleParameters();
     p_.pacing.clock.Sleep(200);
     p_.pacing.loop.ProcessMessages();
     return true;
@@ -471,17 +470,17 @@ void ProductionRun::verdict() {
         }
         showResult("PASS", ResultColor::Blue);
         if (p_.options->ResetRF && p_.options->RFPower != 0) {
-            p_.device.commands.rbC_RF_ENTER_ACCESS_WO_LEDClick();
+            p_.device.calls.enterMouseAccess(false);
             p_.pacing.clock.Sleep(50);
-            p_.device.commands.RfWriteRfic(rf_power::Register, rf_power::Full);
+            p_.device.calls.writeMouse(op::RfRficWrite, rf_power::Register, rf_power::Full);
             p_.pacing.clock.Sleep(20);
-            p_.device.commands.WriteDongleRfic(rf_power::Register, rf_power::Full);
+            p_.device.calls.writeDongleRfic(rf_power::Register, rf_power::Full);
         }
     } else {
         showResult("FAIL", ResultColor::Red);
         if (unit_.reason.empty()) unit_.reason = "a device command failed";
     }
-    p_.device.commands.rbC_RF_LEAVE_ACCESSClick();
+    p_.device.calls.leaveMouseAccess();
     p_.pacing.clock.Sleep(50);
     p_.view.result.edit([](ResultArea& r) {
         r.Image2Visible = false;

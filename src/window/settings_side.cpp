@@ -198,15 +198,15 @@ void SettingsSide::connectOptions() {
     text(ui.edtVID_SET, [](ProductSettings& o, std::string t) { o.VidSet = std::move(t); });
     text(ui.edtPID_SET, [](ProductSettings& o, std::string t) { o.PidSet = std::move(t); });
     text(ui.edtEEPROM_20, [](ProductSettings& o, std::string t) { o.StringDesc = std::move(t); });
-    CommandSet& cmd = st_.commands;
-    auto button = [&](QPushButton* b, void (CommandSet::*handler)()) {
+    EngineeringPage& cmd = st_.commands;
+    auto button = [&](QPushButton* b, void (EngineeringPage::*handler)()) {
         QObject::connect(b, &QPushButton::clicked, &form_, [&cmd, handler] { (cmd.*handler)(); });
     };
-    button(ui.btnEEPROM_R_VID, &CommandSet::btnEEPROM_R_VIDClick);
-    button(ui.btnEEPROM_W_VID, &CommandSet::btnEEPROM_W_VIDClick);
-    button(ui.btnEEPROM_R_PID, &CommandSet::btnEEPROM_R_PIDClick);
-    button(ui.btnEEPROM_W_PID, &CommandSet::btnEEPROM_W_PIDClick);
-    button(ui.btnEEPROM_R_20, &CommandSet::btnEEPROM_R_20Click);
+    button(ui.btnEEPROM_R_VID, &EngineeringPage::btnEEPROM_R_VIDClick);
+    button(ui.btnEEPROM_W_VID, &EngineeringPage::btnEEPROM_W_VIDClick);
+    button(ui.btnEEPROM_R_PID, &EngineeringPage::btnEEPROM_R_PIDClick);
+    button(ui.btnEEPROM_W_PID, &EngineeringPage::btnEEPROM_W_PIDClick);
+    button(ui.btnEEPROM_R_20, &EngineeringPage::btnEEPROM_R_20Click);
     QObject::connect(ui.btnEEPROM_W_20, &QPushButton::clicked, &form_, [&cmd] { cmd.btnEEPROM_W_20Click(); });
 }
 

@@ -217,7 +217,6 @@ struct TxLink : ::testing::Test {
     void SetUp() override {
         ASSERT_TRUE(r.open());
         r.run.RunBusy = true;
-        r.eng.edtRF_SensorAddr.setText("12");
         r.trace.clear();
     }
 };
@@ -228,7 +227,6 @@ TEST_F(TxLink, SilentMouseIsRetriedOnceThroughAccessMode) {
     EXPECT_EQ(r.sentFrames(), (Strings{kSpecial1, kSpecial1, kLeave, kEnter, kSpecial1, kSpecial1}));
     const auto tokens = r.trace.tokens();
     EXPECT_EQ(std::count(tokens.begin(), tokens.end(), "W50"), 2);
-    EXPECT_EQ(r.eng.edtRF_SensorAddr.value(), 0);
     EXPECT_FALSE(r.ui.devices->ledTX.Value);
     EXPECT_EQ(r.ui.devices->edtTX, "Mouse TX Not Ready");
     EXPECT_FALSE(r.run.RunBusy);

@@ -4,7 +4,7 @@
 // walks, fail fetches and watch or alter frames on their way.
 
 #include "app/link_presenter.h"
-#include "device/command_set.h"
+#include "app/engineering_page.h"
 #include "device/detection.h"
 #include "platform/trace.h"
 #include "support/message_recorder.h"
@@ -99,10 +99,12 @@ struct DeviceRig {
     MessageRecorder recorded;
     PairingState pairing;
     WindowTimers timers;
-    CommandSet cmd{transport, run, ui.options, ui.engineering, RxTypeControlsOf(ui.devices), router};
+    DeviceCalls calls{transport};
+    EngineeringPage cmd{calls, transport, run, ui.options, ui.engineering, RxTypeControlsOf(ui.devices), router};
     LinkPresenter presenter{ui.devices, ui.result, ui.progress};
-    Detection det{hid, DeviceAccess{transport, link, cmd}, Detection::View{ui.options, ui.language},
-                  Detection::Shared{run, ui.engineering, pairing, timers}, presenter};
+    Detection det{hid, DeviceAccess{transport, link, calls},
+                  Detection::View{ui.options, ui.language, RxTypeControlsOf(ui.devices).mouseChosen},
+                  Detection::Shared{run, pairing, timers}, presenter};
 
     // The PC's usual devices (4 interfaces) and, with plug, the receiver (3).
     explicit DeviceRig(sim::PairConfig config = {}, bool plug = true) {

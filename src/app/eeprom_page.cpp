@@ -1,6 +1,6 @@
 // The engineering EEPROM page: a few dongle words read now and shown as
 // their high byte, and writes staged into the dongle image for the next run.
-#include "device/command_set.h"
+#include "app/engineering_page.h"
 #include "device/eeprom_map.h"
 #include "device/text_encoding.h"
 
@@ -23,9 +23,9 @@ int wordNumber(const std::string& twoDigits) {
 
 } // namespace
 
-void CommandSet::btnEEPROM_R_00Click(const std::string& sender) { readPageWord(lastTwo(sender)); }
+void EngineeringPage::btnEEPROM_R_00Click(const std::string& sender) { readPageWord(lastTwo(sender)); }
 
-int CommandSet::readPageWord(const std::string& d) {
+int EngineeringPage::readPageWord(const std::string& d) {
     HexEdit* edit = eng_.eepromEdit(d);
     const int n = wordNumber(d);
     if (!edit || n < 0) return -1;
@@ -33,7 +33,7 @@ int CommandSet::readPageWord(const std::string& d) {
     return calls_.hasDongle() ? showWord(n, *edit) : -1;
 }
 
-int CommandSet::showWord(int n, HexEdit& edit) {
+int EngineeringPage::showWord(int n, HexEdit& edit) {
     const std::optional<uint16_t> read = calls_.readDongleWord(static_cast<uint8_t>(n));
     const int word = read ? *read : -1;
     char buf[16];
@@ -44,7 +44,7 @@ int CommandSet::showWord(int n, HexEdit& edit) {
     return word;
 }
 
-void CommandSet::btnEEPROM_W_00Click(const std::string& sender) {
+void EngineeringPage::btnEEPROM_W_00Click(const std::string& sender) {
     if (!calls_.hasDongle()) return;
     const std::string d = lastTwo(sender);
     HexEdit* edit = eng_.eepromEdit(d);
@@ -55,7 +55,7 @@ void CommandSet::btnEEPROM_W_00Click(const std::string& sender) {
     run_.RxImage[n] = CheckedByte(static_cast<uint8_t>(edit->value() & 0xFF));
 }
 
-std::optional<std::string> CommandSet::readWordPair(const char* high, const char* low) {
+std::optional<std::string> EngineeringPage::readWordPair(const char* high, const char* low) {
     const int hi = readPageWord(high);
     const int lo = readPageWord(low);
     // A failed read shows FFFFFF in its word box, and an erased word holds
@@ -65,7 +65,7 @@ std::optional<std::string> CommandSet::readWordPair(const char* high, const char
     return eng_.eepromEdit(high)->text() + eng_.eepromEdit(low)->text();
 }
 
-void CommandSet::writeWordsFrom(const std::string& idText, const char* high, const char* low) {
+void EngineeringPage::writeWordsFrom(const std::string& idText, const char* high, const char* low) {
     const long long v = HexEditValue(idText);
     eng_.eepromEdit(high)->setValue((v >> 8) & 0xFF);
     eng_.eepromEdit(low)->setValue(v & 0xFF);
@@ -73,22 +73,22 @@ void CommandSet::writeWordsFrom(const std::string& idText, const char* high, con
     btnEEPROM_W_00Click(std::string("btnEEPROM_W_") + low);
 }
 
-void CommandSet::btnEEPROM_R_VIDClick() {
+void EngineeringPage::btnEEPROM_R_VIDClick() {
     if (const auto vid = readWordPair("15", "16"))
         settings_.edit([&](ProductSettings& o) { o.VidSet = *vid; });
     else
         messages_.warning("The VID could not be read from the receiver; the VID box keeps its value.");
 }
-void CommandSet::btnEEPROM_R_PIDClick() {
+void EngineeringPage::btnEEPROM_R_PIDClick() {
     if (const auto pid = readWordPair("17", "18"))
         settings_.edit([&](ProductSettings& o) { o.PidSet = *pid; });
     else
         messages_.warning("The PID could not be read from the receiver; the PID box keeps its value.");
 }
-void CommandSet::btnEEPROM_W_VIDClick() { writeWordsFrom(settings_->VidSet, "15", "16"); }
-void CommandSet::btnEEPROM_W_PIDClick() { writeWordsFrom(settings_->PidSet, "17", "18"); }
+void EngineeringPage::btnEEPROM_W_VIDClick() { writeWordsFrom(settings_->VidSet, "15", "16"); }
+void EngineeringPage::btnEEPROM_W_PIDClick() { writeWordsFrom(settings_->PidSet, "17", "18"); }
 
-void CommandSet::btnEEPROM_R_20Click() {
+void EngineeringPage::btnEEPROM_R_20Click() {
     // As with the VID and PID: only a descriptor read in full replaces the
     // box. An erased or unreadable length word, or a character word that
     // does not answer, leaves it as it was (it is a stored setting, and the
@@ -115,7 +115,7 @@ void CommandSet::btnEEPROM_R_20Click() {
     settings_.edit([&](ProductSettings& o) { o.StringDesc = Latin1ToUtf8(latin1); });
 }
 
-bool CommandSet::btnEEPROM_W_20Click() {
+bool EngineeringPage::btnEEPROM_W_20Click() {
     if (!calls_.hasDongle()) return true;
     const auto latin1 = Utf8ToLatin1(settings_->StringDesc);
     if (!latin1 || latin1->size() > kMaxDescriptorChars) {

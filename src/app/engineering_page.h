@@ -2,7 +2,9 @@
 // The engineering page's controls over the typed device calls
 // (DeviceCalls), under the names the window and the command line bind to.
 // Operands come from the engineering edits and results go back into them,
-// as the window shows them.
+// as the window shows them. As the calls' watcher it also shows what the
+// other parts send: a production run's EEPROM writes, the link check's
+// special command, ...
 
 #include "device/device_calls.h"
 #include "device/transport.h"
@@ -24,11 +26,13 @@ struct RxTypeControls {
     std::function<bool()> mouseChosen;   // rbMSE, else rbKB
 };
 
-class CommandSet {
+class EngineeringPage : private CallWatcher {
 public:
-    CommandSet(Transport& transport, RunState& run, Observed<ProductSettings>& options, EngineeringState& eng,
-               RxTypeControls rxType, MessageRouter& messages)
-        : t_(transport), calls_(transport), run_(run), settings_(options), eng_(eng), rxType_(std::move(rxType)), messages_(messages) {}
+    EngineeringPage(DeviceCalls& calls, Transport& transport, RunState& run, Observed<ProductSettings>& options,
+                    EngineeringState& eng, RxTypeControls rxType, MessageRouter& messages);
+    ~EngineeringPage() override;
+    EngineeringPage(const EngineeringPage&) = delete;
+    EngineeringPage& operator=(const EngineeringPage&) = delete;
 
     // --- dongle commands ---
     // n is the digit that ends the sending button's name (1 or 4). True when
@@ -77,26 +81,18 @@ public:
     // be stored one byte per character or is longer than 46 characters.
     bool btnEEPROM_W_20Click();
 
-    // --- typed calls: each shows its operands in the engineering edits, as
-    // the page's button would, and sends ---
-    // The confirmed mouse EEPROM write; true when the dongle confirmed it.
-    bool RfWriteEeprom(uint8_t address, uint8_t value);
-    // The mouse's CPI setting, shown in edtC_RF_SETUP_CPI.
-    void RfSetupCpi(uint8_t cpi);
-    // A mouse sensor register, shown in edtRF_SensorData.
-    std::optional<uint8_t> RfReadSensor(uint8_t address);
-    // The dongle's and the mouse's RF transceiver registers.
-    void WriteDongleRfic(uint8_t address, uint8_t value);
-    void RfWriteRfic(uint8_t address, uint8_t value);
-
-    // The typed calls the controls send through.
-    DeviceCalls& device() { return calls_; }
-
     // The item lists at start-up: selects "WWW HOME" and "MAIL".
     void FillCustKeyLists();
 
 
 private:
+    void sending(uint8_t code, uint8_t address, uint8_t value) override;
+    void answered(uint8_t code, uint8_t address, std::optional<uint8_t> answer) override;
+    void special(uint8_t n, const CommandFrame& answer) override;
+    // The address and data edits of a register or EEPROM command; nulls
+    // for a command the page has no edits for.
+    std::pair<HexEdit*, HexEdit*> editsOf(uint8_t code);
+
     bool confirmedRfWrite(uint8_t address, uint8_t data);
     void rfWriteFromEdits(uint8_t code, const HexEdit& addr, const HexEdit& data);
     void rfReadIntoEdit(uint8_t code, const HexEdit& addr, HexEdit& data);
@@ -110,8 +106,8 @@ private:
     std::optional<std::string> readWordPair(const char* highDigits, const char* lowDigits);
     void writeWordsFrom(const std::string& idText, const char* highDigits, const char* lowDigits);
 
+    DeviceCalls& calls_;
     Transport& t_;
-    DeviceCalls calls_;
     RunState& run_;
     Observed<ProductSettings>& settings_;
     EngineeringState& eng_;

@@ -34,7 +34,7 @@ void rfRegs(DeviceRig& r) {
     r.eng.setC_RF_SETUP_CPI(3);
 }
 
-TEST(CommandSet, EveryHandlerSendsItsFrame) {
+TEST(EngineeringPage, EveryHandlerSendsItsFrame) {
     const auto nothing = [](DeviceRig&) {};
     const auto inAccess = [](DeviceRig& r) { r.cmd.rbC_RF_ENTER_ACCESS_WO_LEDClick(); };
     const std::vector<FrameCase> cases = {
@@ -92,7 +92,7 @@ TEST(CommandSet, EveryHandlerSendsItsFrame) {
     }
 }
 
-TEST(CommandSet, WithoutDongleTheDongleHandlersSendNothing) {
+TEST(EngineeringPage, WithoutDongleTheDongleHandlersSendNothing) {
     DeviceRig r;   // receiver plugged but not opened
     r.trace.clear();
     EXPECT_FALSE(r.cmd.btnSpecialCmd1Click(1));
@@ -113,7 +113,7 @@ TEST(CommandSet, WithoutDongleTheDongleHandlersSendNothing) {
     EXPECT_EQ(r.transfers(), 0u);
 }
 
-TEST(CommandSet, ResultsShownInTheEdits) {
+TEST(EngineeringPage, ResultsShownInTheEdits) {
     DeviceRig r;
     r.pair->mouseEepromForTest()[0x10] = 0x0A;
     ASSERT_TRUE(r.open());
@@ -146,7 +146,28 @@ TEST(CommandSet, ResultsShownInTheEdits) {
     EXPECT_TRUE(r.transport.failed());
 }
 
-TEST(CommandSet, PolledDongleReadGivesUpAfterThirtyAttemptsKeepingTheEdit) {
+// A run, the link check and pairing call the devices directly; the page
+// shows what they sent and got as its own buttons would.
+TEST(EngineeringPage, ShowsTheCallsOfTheOtherParts) {
+    DeviceRig r;
+    ASSERT_TRUE(r.open());
+    r.eng.edtRF_EEPROMAddr.setText("1FF");   // typed wider than a byte
+    r.calls.writeMouseEeprom(0xFF, 0x5A);
+    EXPECT_EQ(r.eng.edtRF_EEPROMAddr.text(), "1FF");
+    EXPECT_EQ(r.eng.edtRF_EEPROMData.value(), 0x5A);
+    r.calls.setupMouseCpi(1);
+    EXPECT_EQ(r.eng.edtC_RF_SETUP_CPI(), 1);
+    r.calls.writeDongleRfic(0x01, 0x13);
+    EXPECT_EQ(r.eng.edtRFICData.value(), 0x13);
+    ASSERT_TRUE(r.calls.readSpecial(4));
+    EXPECT_EQ(r.eng.edtSC04[1].text(), "BB");
+    r.pair->setMousePowered(false);
+    r.calls.readMouse(op::RfSensorRead, 0x02);
+    EXPECT_EQ(r.eng.edtRF_SensorAddr.value(), 0x02);
+    EXPECT_EQ(r.eng.edtRF_SensorData.text(), "FFFFFFFF");
+}
+
+TEST(EngineeringPage, PolledDongleReadGivesUpAfterThirtyAttemptsKeepingTheEdit) {
     for (const bool rfic : {false, true}) {
         SCOPED_TRACE(rfic ? "0x06" : "0x14");
         DeviceRig r;
@@ -166,7 +187,7 @@ TEST(CommandSet, PolledDongleReadGivesUpAfterThirtyAttemptsKeepingTheEdit) {
     }
 }
 
-TEST(CommandSet, SpecialCommandLimits) {
+TEST(EngineeringPage, SpecialCommandLimits) {
     {   // no valid answer: 30 exchanges, nothing shown, no failure recorded
         DeviceRig r;
         ASSERT_TRUE(r.open());
@@ -194,7 +215,7 @@ TEST(CommandSet, SpecialCommandLimits) {
     }
 }
 
-TEST(CommandSet, TransceiverWriteRepeatsUntilASendIsAccepted) {
+TEST(EngineeringPage, TransceiverWriteRepeatsUntilASendIsAccepted) {
     DeviceRig r;
     ASSERT_TRUE(r.open());
     r.eng.edtRFICAddr.setValue(0x05);
@@ -211,7 +232,7 @@ TEST(CommandSet, TransceiverWriteRepeatsUntilASendIsAccepted) {
     EXPECT_FALSE(r.transport.failed());
 }
 
-TEST(CommandSet, ReloadAndJumpRecordARefusedSend) {
+TEST(EngineeringPage, ReloadAndJumpRecordARefusedSend) {
     for (const bool reload : {false, true}) {
         DeviceRig r;
         ASSERT_TRUE(r.open());
