@@ -1,5 +1,6 @@
 // The engineering EEPROM page: a few dongle words read now and shown as
-// their high byte, and writes staged into the dongle image for the next run.
+// their high byte, and writes staged into the dongle image (a run starts
+// from empty images and builds them whole, so they reach no unit).
 #include "app/engineering_page.h"
 #include "device/eeprom_map.h"
 #include "device/text_encoding.h"
@@ -45,7 +46,8 @@ int EngineeringPage::showWord(int n, HexEdit& edit) {
 }
 
 void EngineeringPage::btnEEPROM_W_00Click(const std::string& sender) {
-    if (!calls_.hasDongle()) return;
+    // A run builds its images whole: a click while it writes them stages nothing.
+    if (!calls_.hasDongle() || run_.filling()) return;
     const std::string d = lastTwo(sender);
     HexEdit* edit = eng_.eepromEdit(d);
     const int n = wordNumber(d);
@@ -116,7 +118,7 @@ void EngineeringPage::btnEEPROM_R_20Click() {
 }
 
 bool EngineeringPage::btnEEPROM_W_20Click() {
-    if (!calls_.hasDongle()) return true;
+    if (!calls_.hasDongle() || run_.filling()) return true;
     const auto latin1 = Utf8ToLatin1(settings_->StringDesc);
     if (!latin1 || latin1->size() > kMaxDescriptorChars) {
         messages_.warning(latin1 ? "The USB string descriptor is longer than 46 characters; "

@@ -133,7 +133,7 @@ SaveResult Station::btnWriteSettingClick() {
 }
 
 LoadResult Station::loadSettings() {
-    const auto quiet = usbIdentity.quiet();   // the boxes the load fills store nothing
+    const auto quiet = usbIdentity_.quiet();   // the boxes the load fills store nothing
     const auto batch = ui.options.batch();    // the window redraws the options once
     return settingsFile.load(ui.options.data(), run, detection.KnownDevices, generators,
                              [this](int model) { Model_selectClick(model); });

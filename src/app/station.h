@@ -136,25 +136,30 @@ public:
     ProductionRun production;
     EraseTools erase;
     SettingsLock settingsLock{SettingsLock::Parts{ui.lock, numbering, generators, messages}};
-    UsbIdentityWatch usbIdentity{ui.options, run, [this] { btnWriteSettingClick(); }};
 
     // The number store shared by stations that the units' numbers come
     // from, as the operator is told; empty when they come from the settings
     // file.
     std::string sharedStoreName() const;
 
-    // The views the parts get, each of what it uses.
+    // The device access the parts get (the command line's engineering
+    // commands too).
     DeviceAccess devices() { return {transport, link, calls}; }
+
+private:
+    // The rest of what the parts get, each of what it uses.
     Pacing pacing() { return {clock, loop, timers}; }
     OperatorView operatorView() { return {ui.devices, ui.result, ui.progress, ui.debug, messages, ui.language}; }
 
-private:
     LoadResult loadSettings();
     // After each load: the settings file's counters, or the number store
     // the command line, the environment or the settings name. Not ok when
     // a store was asked for and cannot be used (no unit is numbered then).
     SettingsStatus selectNumberStore();
 
+    // Stores the settings when the USB identity boxes change; built after
+    // every part it uses.
+    UsbIdentityWatch usbIdentity_{ui.options, run, [this] { btnWriteSettingClick(); }};
     std::unique_ptr<Timer> detectTimer_, linkTimer_, bindTimer_, settleTimer_;
     std::unique_ptr<HotplugMonitor> hotplug_;
     Notifier::Connection rxTypeWatch_;

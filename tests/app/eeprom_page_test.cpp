@@ -46,6 +46,14 @@ TEST_F(EepromPage, WordWriteStagesACheckedByteMaskedToOneByte) {
     EXPECT_EQ(r.run.RxImage[2], 0xFF00);
     EXPECT_EQ(r.run.RxImage[3], kUnwritten);
     EXPECT_EQ(r.transfers(), 0u);
+    // While a run writes its images, a click stages nothing into them.
+    r.run.RunMode = RunFilling;
+    r.eng.edtEEPROM_01.setText("33");
+    r.cmd.btnEEPROM_W_00Click("btnEEPROM_W_01");
+    r.ui.options.edit([](ProductSettings& o) { o.StringDesc = "AB"; });
+    EXPECT_TRUE(r.cmd.btnEEPROM_W_20Click());
+    EXPECT_EQ(r.run.RxImage[1], 0x5AA5);
+    EXPECT_EQ(r.run.RxImage[0x13], kUnwritten);
 }
 
 TEST_F(EepromPage, WithoutDongleReadsEmptyTheEditAndWritesStageNothing) {
