@@ -17,6 +17,7 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <utility>
 
 namespace kestrelon {
 
@@ -66,7 +67,8 @@ public:
     void btnRF_DR_3CClick();   // "Execute Jump to POR Function"
     void btnRF_DR_3DClick();   // "Fast Reload System Parameter"
 
-    // --- the EEPROM page: dongle words read now, written by the next run ---
+    // --- the EEPROM page: dongle words read now, writes staged into the
+    // dongle image ---
     // sender is the button's name; only its last two characters matter.
     void btnEEPROM_R_00Click(const std::string& sender);
     void btnEEPROM_W_00Click(const std::string& sender);
@@ -83,7 +85,6 @@ public:
 
     // The item lists at start-up: selects "WWW HOME" and "MAIL".
     void FillCustKeyLists();
-
 
 private:
     void sending(uint8_t code, uint8_t address, uint8_t value) override;

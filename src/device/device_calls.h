@@ -30,10 +30,10 @@ public:
 
     bool hasDongle() { return t_.link().hasDevice(); }
 
-    // The access mode, the transceiver writes, the reload and the special
-    // command send nothing without an open dongle and leave the transport's
-    // failure as it was: the link check, the run's end and the page's
-    // buttons all meet a dongle that has just gone.
+    // The access mode, the dongle's transceiver writes, jump and reload and
+    // the special command send nothing without an open dongle and leave the
+    // transport's failure as it was: the link check, the run's end and the
+    // page's buttons all meet a dongle that has just gone.
 
     // --- the dongle ---
     std::optional<uint16_t> readDongleWord(uint8_t address) { return t_.readDongleWord(address); }
