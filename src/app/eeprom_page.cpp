@@ -11,8 +11,6 @@ namespace kestrelon {
 
 namespace {
 
-constexpr size_t kMaxDescriptorChars = 46;   // words 20..42
-
 std::string lastTwo(const std::string& name) { return name.size() >= 2 ? name.substr(name.size() - 2) : name; }
 
 int wordNumber(const std::string& twoDigits) {
@@ -119,24 +117,16 @@ void EngineeringPage::btnEEPROM_R_20Click() {
 
 bool EngineeringPage::btnEEPROM_W_20Click() {
     if (!calls_.hasDongle() || run_.filling()) return true;
-    const auto latin1 = Utf8ToLatin1(settings_->StringDesc);
-    if (!latin1 || latin1->size() > kMaxDescriptorChars) {
-        messages_.warning(latin1 ? "The USB string descriptor is longer than 46 characters; "
-                                            "nothing was written."
-                                          : "The USB string descriptor holds characters that cannot be stored "
-                                            "one byte each (only U+0000 to U+00FF); nothing was written.");
+    std::string why;
+    const std::optional<StoredDescriptor> d = StoreDescriptor(settings_->StringDesc, why);
+    if (!d) {
+        messages_.warning(why);
         t_.fail(DeviceOp::Descriptor, op::EepromWrite, dongle_eeprom::StringDescLength);
         return false;
     }
-    const std::string& s = *latin1;
-    const size_t L = s.size();
-    eng_.edtEEPROM_19.setValue(static_cast<long long>(2 * L + 2));
+    eng_.edtEEPROM_19.setValue(d->lengthByte);
     btnEEPROM_W_00Click("btnEEPROM_R_19");
-    for (size_t k = 0; 2 * k < L; ++k) {
-        const auto hi = static_cast<unsigned char>(s[2 * k]);
-        const auto lo = 2 * k + 1 < L ? static_cast<unsigned char>(s[2 * k + 1]) : 0;
-        run_.RxImage[dongle_eeprom::StringDescText + k] = hi * 256 + lo;
-    }
+    for (size_t k = 0; k < d->words.size(); ++k) run_.RxImage[dongle_eeprom::StringDescText + k] = d->words[k];
     return true;
 }
 

@@ -21,9 +21,9 @@ bool isMouseCommand(uint8_t code) { return code >= op::RfEepromWrite; }
 } // namespace
 
 EngineeringPage::EngineeringPage(DeviceCalls& calls, Transport& transport, RunState& run,
-                                 Observed<ProductSettings>& options, EngineeringState& eng, RxTypeControls rxType,
+                                 Observed<ProductSettings>& options, EngineeringState& eng, std::function<bool()> mouseRxChosen,
                                  MessageRouter& messages)
-    : calls_(calls), t_(transport), run_(run), settings_(options), eng_(eng), rxType_(std::move(rxType)),
+    : calls_(calls), t_(transport), run_(run), settings_(options), eng_(eng), mouseRxChosen_(std::move(mouseRxChosen)),
       messages_(messages) {
     calls_.setWatcher(this);
 }
@@ -79,7 +79,7 @@ void EngineeringPage::special(uint8_t n, const CommandFrame& f) {
 
 bool EngineeringPage::btnSpecialCmd1Click(int n) {
     // The answer shows through the watcher.
-    return calls_.hasDongle() && calls_.readSpecial(static_cast<uint8_t>(n)).has_value();
+    return calls_.readSpecial(static_cast<uint8_t>(n)).has_value();
 }
 
 // A failed read leaves the edit as it showed.
@@ -94,27 +94,27 @@ void EngineeringPage::btnRd_RFICClick() {
 }
 
 void EngineeringPage::btnC_Wrt_Direct_RegClick() {
-    if (calls_.hasDongle()) calls_.writeDongleRegister(byteOf(eng_.edtDirectAddr), byteOf(eng_.edtDirectData));
+    calls_.writeDongleRegister(byteOf(eng_.edtDirectAddr), byteOf(eng_.edtDirectData));
 }
 
 void EngineeringPage::btnWrt_RFICClick() {
-    if (calls_.hasDongle()) calls_.writeDongleRfic(byteOf(eng_.edtRFICAddr), byteOf(eng_.edtRFICData));
+    calls_.writeDongleRfic(byteOf(eng_.edtRFICAddr), byteOf(eng_.edtRFICData));
 }
 
 void EngineeringPage::btnUpdateCustKeyClick() {
-    if (calls_.hasDongle()) calls_.customKeysUpdated();
+    calls_.customKeysUpdated();
 }
 
 void EngineeringPage::btnC_JUMP_TO_PORClick() {
-    if (calls_.hasDongle()) calls_.jumpDongleToPor();
+    calls_.jumpDongleToPor();
 }
 
 void EngineeringPage::btnC_RELOAD_PARAMETERClick() {
-    if (calls_.hasDongle()) calls_.reloadDongleParameters();
+    calls_.reloadDongleParameters();
 }
 
 void EngineeringPage::rbMSEClick() {
-    if (calls_.hasDongle()) calls_.setRxType(rxType_.mouseChosen());
+    calls_.setRxType(mouseRxChosen_());
 }
 
 // --- RF ---
@@ -153,13 +153,13 @@ void EngineeringPage::btnC_RF_Wrt_SensorClick() { rfWriteFromEdits(op::RfSensorW
 void EngineeringPage::btnC_RF_Rd_SensorClick() { rfReadIntoEdit(op::RfSensorRead, eng_.edtRF_SensorAddr, eng_.edtRF_SensorData); }
 
 void EngineeringPage::rbC_RF_ENTER_ACCESS_WO_LEDClick() {
-    if (calls_.hasDongle()) calls_.enterMouseAccess(false);
+    calls_.enterMouseAccess(false);
 }
 void EngineeringPage::rbC_RF_ENTER_ACCESS_W_LEDClick() {
-    if (calls_.hasDongle()) calls_.enterMouseAccess(true);
+    calls_.enterMouseAccess(true);
 }
 void EngineeringPage::rbC_RF_LEAVE_ACCESSClick() {
-    if (calls_.hasDongle()) calls_.leaveMouseAccess();
+    calls_.leaveMouseAccess();
 }
 
 void EngineeringPage::btnC_RF_SETUP_CPIClick() {

@@ -21,16 +21,10 @@
 
 namespace kestrelon {
 
-// The RX type chosen on the engineering page: the window's, reached
-// through this.
-struct RxTypeControls {
-    std::function<bool()> mouseChosen;   // rbMSE, else rbKB
-};
-
 class EngineeringPage : private CallWatcher {
 public:
     EngineeringPage(DeviceCalls& calls, Transport& transport, RunState& run, Observed<ProductSettings>& options,
-                    EngineeringState& eng, RxTypeControls rxType, MessageRouter& messages);
+                    EngineeringState& eng, std::function<bool()> mouseRxChosen, MessageRouter& messages);
     ~EngineeringPage() override;
     EngineeringPage(const EngineeringPage&) = delete;
     EngineeringPage& operator=(const EngineeringPage&) = delete;
@@ -112,7 +106,7 @@ private:
     RunState& run_;
     Observed<ProductSettings>& settings_;
     EngineeringState& eng_;
-    RxTypeControls rxType_;
+    std::function<bool()> mouseRxChosen_;   // rbMSE, else rbKB
     MessageRouter& messages_;
 };
 

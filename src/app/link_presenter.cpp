@@ -18,8 +18,8 @@ std::string RxText(const LinkState& s) {
 }
 std::string TxText(const LinkState& s) { return s.mouseAnswering ? "Mouse TX Ready" : "Mouse TX Not Ready"; }
 
-RxTypeControls RxTypeControlsOf(Observed<DeviceStatus>& devices) {
-    return {[&devices] { return devices->rbMSE_Checked; }};
+std::function<bool()> MouseRxChosen(const Observed<DeviceStatus>& devices) {
+    return [&devices] { return devices->rbMSE_Checked; };
 }
 
 void LinkPresenter::linkReset(const LinkState& s) {

@@ -4,10 +4,10 @@
 // receiver makes usable, Go, and the result area cleared when the devices
 // change.
 
-#include "app/engineering_page.h"
 #include "device/link_state.h"
 #include "model/presentation.h"
 
+#include <functional>
 #include <string>
 
 namespace kestrelon {
@@ -20,8 +20,9 @@ Lamp TxLamp(const LinkState& s);
 std::string RxText(const LinkState& s);   // "Mouse RX Ready" or "Mouse RX Not Ready"
 std::string TxText(const LinkState& s);   // "Mouse TX Ready" or "Mouse TX Not Ready"
 
-// The RX type controls of the devices group, for the command set.
-RxTypeControls RxTypeControlsOf(Observed<DeviceStatus>& devices);
+// Whether the devices group's RX type is mouse (rbMSE), as the dongle is
+// told it.
+std::function<bool()> MouseRxChosen(const Observed<DeviceStatus>& devices);
 
 class LinkPresenter : public LinkListener {
 public:

@@ -13,7 +13,7 @@ Station::Station(HidBackend& backend, Clock& clk, EventLoop& lp, StationConfig c
       loop(lp),
       config(std::move(cfg)),
       hid(backend, clk, lp),
-      detection(hid, devices(), Detection::View{ui.options, ui.language, RxTypeControlsOf(ui.devices).mouseChosen},
+      detection(hid, devices(), Detection::View{ui.options, ui.language, MouseRxChosen(ui.devices)},
                 Detection::Shared{run, pairingState, timers}, linkPresenter),
       settingsFile(config.settingsPath, ComponentContext{clk, config.random}, config.fileOps),
       numbering(
@@ -42,10 +42,6 @@ Station::Station(HidBackend& backend, Clock& clk, EventLoop& lp, StationConfig c
     timers.DetectHIDDeviceCounter = detectTimer_.get();
     timers.tmrIsTxLink = linkTimer_.get();
     timers.tmrSoftBind = bindTimer_.get();
-    // The Keyboard Binding box is only offered for a keyboard + mouse receiver.
-    rxTypeWatch_ = ui.options.changed.connect([this] {
-        ui.devices.edit([this](DeviceStatus& d) { d.cbKeyboardbindVisible = !ui.options->MouseOnly; });
-    });
 }
 
 Station::~Station() = default;
@@ -98,8 +94,6 @@ SettingsStatus Station::StartUp(const StartUpHooks& window) {
     call(window.pump);
     numbering.ShowNumberingSettings();
     numbering.cbRX_IsSNClick(NumberingRow::Rx);
-    // The RX type boxes follow the loaded choice (and every change after).
-    ui.devices.edit([this](DeviceStatus& d) { d.cbKeyboardbindVisible = !ui.options->MouseOnly; });
     erase.TX_ErasedClick(ui.options->TX_Erased);
     erase.RX_ErasedClick(ui.options->RX_Erased);
     if (config.hotplug) hotplug_ = config.hotplug(loop, [this] { HidDevicesChanged(); });

@@ -123,7 +123,7 @@ public:
     WindowTimers timers;
     DeviceCalls calls{transport};
     // The engineering page's controls; it shows what every part sends.
-    EngineeringPage commands{calls, transport, run, ui.options, ui.engineering, RxTypeControlsOf(ui.devices), messages};
+    EngineeringPage commands{calls, transport, run, ui.options, ui.engineering, MouseRxChosen(ui.devices), messages};
     LinkPresenter linkPresenter{ui.devices, ui.result, ui.progress};
     Detection detection;
     NumberingGenerators generators;
@@ -162,7 +162,6 @@ private:
     UsbIdentityWatch usbIdentity_{ui.options, run, [this] { btnWriteSettingClick(); }};
     std::unique_ptr<Timer> detectTimer_, linkTimer_, bindTimer_, settleTimer_;
     std::unique_ptr<HotplugMonitor> hotplug_;
-    Notifier::Connection rxTypeWatch_;
 };
 
 } // namespace kestrelon

@@ -67,7 +67,7 @@ void Detection::InitDongleStatus() {
     pairing_.PrevKbdId = info[2];
     state_.receiverAnswered = true;
     listener_.receiverAnswered(state_);
-    if (calls_.hasDongle()) calls_.setRxType(view_.mouseRxType());
+    calls_.setRxType(view_.mouseRxType());
     CommandFrame second = makeFrame(op::DongleStatus);
     t_.exchange(second);
 

@@ -30,10 +30,11 @@ public:
 
     bool hasDongle() { return t_.link().hasDevice(); }
 
-    // The access mode, the dongle's transceiver writes, jump and reload and
-    // the special command send nothing without an open dongle and leave the
-    // transport's failure as it was: the link check, the run's end and the
-    // page's buttons all meet a dongle that has just gone.
+    // The dongle's commands, the access mode and the special command send
+    // nothing without an open dongle and leave the transport's failure as it
+    // was: the link check, the run's end and the page's buttons all meet a
+    // dongle that has just gone. The reads and the mouse's other writes
+    // fail without one.
 
     // --- the dongle ---
     std::optional<uint16_t> readDongleWord(uint8_t address) { return t_.readDongleWord(address); }

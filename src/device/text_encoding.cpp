@@ -35,6 +35,29 @@ std::string Latin1ToUtf8(const std::string& s) {
     return out;
 }
 
+std::optional<StoredDescriptor> StoreDescriptor(const std::string& utf8, std::string& why) {
+    const std::optional<std::string> latin1 = Utf8ToLatin1(utf8);
+    if (!latin1) {
+        why = "The USB string descriptor holds characters that cannot be stored one byte each "
+              "(only U+0000 to U+00FF); nothing was written.";
+        return std::nullopt;
+    }
+    if (latin1->size() > kMaxDescriptorChars) {
+        why = "The USB string descriptor is longer than 46 characters; nothing was written.";
+        return std::nullopt;
+    }
+    const std::string& s = *latin1;
+    const size_t L = s.size();
+    StoredDescriptor d;
+    d.lengthByte = static_cast<uint8_t>(2 * L + 2);
+    for (size_t k = 0; 2 * k < L; ++k) {
+        const auto hi = static_cast<unsigned char>(s[2 * k]);
+        const auto lo = 2 * k + 1 < L ? static_cast<unsigned char>(s[2 * k + 1]) : 0;
+        d.words.push_back(static_cast<uint16_t>(hi * 256 + lo));
+    }
+    return d;
+}
+
 void AppendUtf8(std::string& out, uint32_t cp) {
     if (cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) cp = 0xFFFD;
     if (cp < 0x80) {

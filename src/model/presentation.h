@@ -47,7 +47,6 @@ struct DeviceStatus {
     bool btnConnectEnabled = false;
     uint8_t btnConnectCaptionId = text_id::ConnectCaption;   // or text_id::ConnectingCaption
     bool btnGoEnabled = false;
-    bool cbKeyboardbindVisible = false;             // only offered for keyboard + mouse receivers
     bool operator==(const DeviceStatus&) const = default;
 };
 

@@ -16,7 +16,6 @@ namespace kestrelon {
 
 namespace {
 
-using namespace mouse_eeprom;
 namespace rx = dongle_eeprom;
 
 std::string hex2(int v) { return HexText(static_cast<uint32_t>(v) & 0xFFu, 2); }

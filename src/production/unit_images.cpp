@@ -11,8 +11,6 @@ namespace {
 namespace tx = mouse_eeprom;
 namespace rx = dongle_eeprom;
 
-constexpr size_t kMaxDescriptorChars = 46;   // words 0x14..0x2A
-
 // Where each ID byte goes: mouse byte, dongle word.
 constexpr uint8_t kMouseByteOfRow[6] = {tx::RxId, tx::RxId + 1, tx::RxId + 2, tx::TxId, tx::TxId + 1, tx::TxId + 2};
 constexpr uint8_t kDongleWordOfRow[6] = {rx::RxId, rx::RxId + 1, rx::RxId + 2, rx::TxId, rx::TxId + 1, rx::TxId + 2};
@@ -82,28 +80,16 @@ void fnKeys(const ProductSettings& set, UnitImages& im) {
         im.dongle[rx::FnPairs[i]] = set.Fn_Enabled ? fnCode(set.FnF[2 * i]) * 256 + fnCode(set.FnF[2 * i + 1]) : 0;
 }
 
-// The descriptor's length (2 x characters + 2) and its text, two Latin-1
-// characters a word.
+// The descriptor's length and its text, as the dongle keeps them.
 void descriptor(const std::string& text, UnitImages& im) {
     if (blank(text)) {
         im.dongle[rx::StringDescLength] = 0;
         return;
     }
-    const auto latin1 = Utf8ToLatin1(text);
-    if (!latin1 || latin1->size() > kMaxDescriptorChars) {
-        im.descriptorError = latin1 ? "The USB string descriptor is longer than 46 characters; nothing was written."
-                                    : "The USB string descriptor holds characters that cannot be stored one byte "
-                                      "each (only U+0000 to U+00FF); nothing was written.";
-        return;
-    }
-    const std::string& s = *latin1;
-    const size_t L = s.size();
-    im.dongle[rx::StringDescLength] = CheckedByte(static_cast<uint8_t>(2 * L + 2));
-    for (size_t k = 0; 2 * k < L; ++k) {
-        const auto hi = static_cast<unsigned char>(s[2 * k]);
-        const auto lo = 2 * k + 1 < L ? static_cast<unsigned char>(s[2 * k + 1]) : 0;
-        im.dongle[rx::StringDescText + k] = hi * 256 + lo;
-    }
+    const std::optional<StoredDescriptor> d = StoreDescriptor(text, im.descriptorError);
+    if (!d) return;
+    im.dongle[rx::StringDescLength] = CheckedByte(d->lengthByte);
+    for (size_t k = 0; k < d->words.size(); ++k) im.dongle[rx::StringDescText + k] = d->words[k];
 }
 
 } // namespace

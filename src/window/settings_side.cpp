@@ -109,14 +109,12 @@ void SettingsSide::Bind() {
     for (QComboBox* box : FnBoxes(form_)) box->setPlaceholderText(QStringLiteral("<Disabled>"));
     connectOptions();
     listen(st_.ui.options.changed, [this] { drawOptions(); });
-    listen(st_.ui.devices.changed, [this] { drawKeyboardBind(); });
 
     numbering_.Bind();
     engineering_.Bind();
 
     draw::Index(ui.cbbLang, st_.ui.language.CurLanguage());
     drawOptions();
-    drawKeyboardBind();
     drawLock();
 }
 
@@ -124,9 +122,8 @@ void SettingsSide::connectOptions() {
     auto& ui = form_.ui();
     auto& options = st_.ui.options;
     using Set = std::function<void(ProductSettings&)>;
-    // A radio button acts when it becomes checked, by the operator.
-    // The options are all a production run needs; the Keyboard Binding box
-    // follows the RX type through the station.
+    // A radio button acts when it becomes checked, by the operator; the
+    // options are all a production run needs.
     auto radio = [&](QRadioButton* rb, Set set) {
         QObject::connect(rb, &QRadioButton::toggled, &form_, [&options, set](bool on) {
             if (on) options.edit(set);
@@ -245,6 +242,7 @@ void SettingsSide::drawOptions() {
     draw::Checked(ui.LRMBinding, o.LRMBinding);
     draw::Checked(ui.cbResetRF, o.ResetRF);
     draw::Checked(ui.cbKeyboardbind, o.KeyboardBind);
+    draw::Visible(ui.cbKeyboardbind, !o.MouseOnly);   // only a keyboard + mouse receiver binds a keyboard
     draw::Checked(ui.CallMERO, o.CallMERO);
 
     // The labels show their form texts until the first change of a period.
@@ -287,10 +285,6 @@ void SettingsSide::drawLock() {
     if (!lock.controlsFollow()) return;
     for (const LockedControl& c : lock.controls())
         if (QWidget* w = form_.control(QLatin1String(c.name), Qt::CaseInsensitive)) draw::Enabled(w, c.enabled);
-}
-
-void SettingsSide::drawKeyboardBind() {
-    draw::Visible(form_.ui().cbKeyboardbind, st_.ui.devices->cbKeyboardbindVisible);
 }
 
 } // namespace kestrelon

@@ -47,7 +47,6 @@ private:
     void drawOptions();
     void drawModel();
     void drawLock();
-    void drawKeyboardBind();
 
     TForm1& form_;
     Station& st_;

@@ -100,10 +100,10 @@ struct DeviceRig {
     PairingState pairing;
     WindowTimers timers;
     DeviceCalls calls{transport};
-    EngineeringPage cmd{calls, transport, run, ui.options, ui.engineering, RxTypeControlsOf(ui.devices), router};
+    EngineeringPage cmd{calls, transport, run, ui.options, ui.engineering, MouseRxChosen(ui.devices), router};
     LinkPresenter presenter{ui.devices, ui.result, ui.progress};
     Detection det{hid, DeviceAccess{transport, link, calls},
-                  Detection::View{ui.options, ui.language, RxTypeControlsOf(ui.devices).mouseChosen},
+                  Detection::View{ui.options, ui.language, MouseRxChosen(ui.devices)},
                   Detection::Shared{run, pairing, timers}, presenter};
 
     // The PC's usual devices (4 interfaces) and, with plug, the receiver (3).
